@@ -1,0 +1,99 @@
+#pragma once
+
+#include "platform/platform.h"
+#include "platform/web_view_delegates.h"
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorl {
+
+// The application: delegate of the application, the window, the web view, its downloads and
+// the page's "vorl" messages. Each group of methods lives in the folder of its subsystem:
+// shell/, engine/, bridge/ and webhost/. Everything runs on the main thread.
+class AppDelegate final : public ApplicationDelegate,
+                          public MenuTarget,
+                          public ScriptMessageHandler,
+                          public UIDelegate,
+                          public NavigationDelegate,
+                          public DownloadDelegate {
+public:
+    explicit AppDelegate(Platform& desktop);
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    // Application (shell/launch.cpp, engine/shutdown.cpp)
+    void applicationDidFinishLaunching() override;
+    bool applicationShouldTerminateAfterLastWindowClosed() override;
+    void applicationWillTerminate() override;
+
+    // Menu (shell/menu.cpp) and its own commands (shell/view_commands.cpp)
+    void buildMenu();
+    void performMenuAction(MenuAction action) override;
+    void reloadPage();
+    void zoomReset();
+    void zoomIn();
+    void zoomOut();
+    void showFolder();
+    void showLog();
+
+    // Engine supervision (engine/)
+    void ping(std::function<void(bool healthy)> completion);
+    void connect();
+    void waitForServer();
+    void startServer();
+    std::optional<std::string> certifiPath() const;
+    void fallback(const std::string& message);
+
+    // Page messages (bridge/script_messages.cpp)
+    void didReceiveScriptMessage(const ScriptValue& body, ScriptReplyHandler reply) override;
+
+    // Page dialogs and new windows (webhost/dialogs.cpp, webhost/navigation.cpp)
+    void runJavaScriptAlertPanel(const std::string& message, std::function<void()> completion) override;
+    void runJavaScriptConfirmPanel(const std::string& message, std::function<void(bool)> completion) override;
+    void runJavaScriptTextInputPanel(const std::string& prompt, const std::optional<std::string>& defaultText,
+                                     std::function<void(std::optional<std::string>)> completion) override;
+    void runOpenPanel(bool allowsMultipleSelection,
+                      std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) override;
+    void createWebView(const NavigationAction& action) override;
+
+    // Navigation and load-failure recovery (webhost/navigation.cpp)
+    void decidePolicyForNavigationAction(const NavigationAction& action,
+                                         std::function<void(NavigationActionPolicy)> decisionHandler) override;
+    void decidePolicyForNavigationResponse(const NavigationResponse& response,
+                                           std::function<void(NavigationResponsePolicy)> decisionHandler) override;
+    void navigationDidBecomeDownload(Download& download) override;
+    void didFailProvisionalNavigation(NavigationFailure failure) override;
+
+    // Downloads (webhost/downloads.cpp)
+    void decideDestination(Download& download, const std::string& suggestedFilename,
+                           std::function<void(std::optional<std::filesystem::path>)> completion) override;
+    void downloadDidFinish(Download& download) override;
+    void downloadDidFail(Download& download, const DownloadError& error) override;
+
+    std::unique_ptr<Window> window;
+    std::unique_ptr<WebView> web;
+    Process* server = nullptr; // the engine launched last; one of launchedEngines
+    Date started;              // when server was launched
+
+private:
+    void loadEnginePage();
+    void showAlert(const std::string& messageText, const std::string& informativeText, AlertStyle style);
+
+    Platform& platform;
+    // Every engine this run launched, so that none outlives the application.
+    std::vector<std::unique_ptr<Process>> launchedEngines;
+    // Downloads being written to a partial file beside the destination the user chose.
+    struct PendingSave {
+        std::filesystem::path partial;
+        std::filesystem::path destination;
+    };
+    std::map<const Download*, PendingSave> pendingSaves;
+};
+
+} // namespace vorl

@@ -1,0 +1,19 @@
+// The process entry: the global values, the one AppDelegate, and the event loop.
+
+#include "app/app_delegate.h"
+#include "app/globals.h"
+#include "platform/gtk/gtk_platform.h"
+
+using namespace vorl;
+
+int main() {
+    std::unique_ptr<Platform> platform = createGtkPlatform();
+    setGlobalValues(*platform);
+    app = &platform->application();
+    delegate = std::make_unique<AppDelegate>(*platform);
+    app->setDelegate(*delegate);
+    int status = app->run();
+    // The delegate goes before the platform whose objects it holds.
+    delegate.reset();
+    return status;
+}

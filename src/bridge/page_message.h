@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/script_value.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace vorl {
+
+// What a message posted to "vorl" asks for.
+struct ChooseFolder {
+    std::optional<std::filesystem::path> directory; // where the panel opens; none: its default
+    bool operator==(const ChooseFolder&) const = default;
+};
+
+struct SaveAs {
+    std::optional<std::filesystem::path> directory;
+    std::string name; // proposed file name
+    bool operator==(const SaveAs&) const = default;
+};
+
+struct Reveal {
+    std::optional<std::filesystem::path> path; // none: nothing is shown
+    bool operator==(const Reveal&) const = default;
+};
+
+// A message that cannot be carried out; error is the reply's error message.
+struct RejectedMessage {
+    std::string error;
+    bool operator==(const RejectedMessage&) const = default;
+};
+
+using PageRequest = std::variant<ChooseFolder, SaveAs, Reveal, RejectedMessage>;
+
+// Reads cmd, dir, name and path from the posted object and ignores any other key.
+PageRequest decodePageMessage(const ScriptValue& body);
+
+} // namespace vorl

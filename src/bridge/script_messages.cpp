@@ -1,0 +1,60 @@
+// Answering the page's "vorl" messages.
+
+#include "app/app_delegate.h"
+#include "bridge/page_message.h"
+
+namespace vorl {
+namespace {
+
+// A confirmed panel answers with the chosen path; anything else with nothing.
+ScriptReply panelReply(int response, const std::optional<std::filesystem::path>& chosen) {
+    if (response == ModalResponseOK && chosen)
+        return ScriptReply{chosen->string(), std::nullopt};
+    return ScriptReply{};
+}
+
+template <class... Handlers> struct Overloaded : Handlers... {
+    using Handlers::operator()...;
+};
+
+} // namespace
+
+void AppDelegate::didReceiveScriptMessage(const ScriptValue& body, ScriptReplyHandler reply) {
+    std::visit(Overloaded{
+                   [&](const RejectedMessage& rejected) { reply(ScriptReply{{}, rejected.error}); },
+                   [&](const ChooseFolder& request) {
+                       OpenPanel panel;
+                       panel.canChooseDirectories = true;
+                       panel.canChooseFiles = false;
+                       panel.canCreateDirectories = true;
+                       panel.allowsMultipleSelection = false;
+                       panel.prompt = "Velg";
+                       panel.message = "Velg mappa der bouncede filer skal lagres";
+                       panel.directory = request.directory;
+                       window->beginOpenPanelSheet(
+                           panel, [reply](int response, const std::vector<std::filesystem::path>& urls) {
+                               reply(panelReply(response, urls.empty() ? std::nullopt
+                                                                       : std::optional(urls.front())));
+                           });
+                   },
+                   [&](const SaveAs& request) {
+                       SavePanel panel;
+                       panel.canCreateDirectories = true;
+                       panel.message = "Lagre bouncet fil med slices";
+                       panel.nameFieldStringValue = request.name;
+                       panel.directory = request.directory;
+                       window->beginSavePanelSheet(
+                           panel, [reply](int response, const std::optional<std::filesystem::path>& url) {
+                               reply(panelReply(response, url));
+                           });
+                   },
+                   [&](const Reveal& request) {
+                       if (request.path)
+                           platform.workspace().activateFileViewerSelecting({*request.path});
+                       reply(ScriptReply{true, std::nullopt});
+                   },
+               },
+               decodePageMessage(body));
+}
+
+} // namespace vorl

@@ -1,0 +1,65 @@
+// Probing the engine, and waiting for a launched one to answer.
+
+#include "app/app_delegate.h"
+#include "app/globals.h"
+#include "engine/health.h"
+#include "engine/poll_decision.h"
+
+#include <chrono>
+
+namespace vorl {
+namespace {
+
+constexpr Seconds statusTimeout = 0.8;
+constexpr Seconds pageTimeout = 60.0;
+
+const char* const engineStoppedMessage = "Motoren stoppet under oppstart. Se ~/Library/Logs/VORL Vorudi – motor.log. "
+                                         "Appen bruker den innebygde motoren.";
+const char* const engineSilentMessage = "Motoren svarer ikke. Se ~/Library/Logs/VORL Vorudi – motor.log. "
+                                        "Appen bruker den innebygde motoren.";
+
+} // namespace
+
+void AppDelegate::ping(std::function<void(bool healthy)> completion) {
+    UrlRequest request{BASE.appendingPathComponent("api/status"), "GET", statusTimeout};
+    platform.urlSession().dataTask(request, [this, completion = std::move(completion)](std::optional<std::string> body) {
+        bool healthy = isHealthyStatusBody(body);
+        platform.mainQueue().async([completion, healthy] { completion(healthy); });
+    });
+}
+
+void AppDelegate::loadEnginePage() { web->loadRequest(UrlRequest{BASE, "GET", pageTimeout}); }
+
+void AppDelegate::connect() {
+    ping([this](bool healthy) {
+        if (healthy)
+            loadEnginePage();
+        else
+            startServer();
+    });
+}
+
+void AppDelegate::waitForServer() {
+    ping([this](bool healthy) {
+        std::optional<bool> running;
+        if (!healthy && server)
+            running = server->isRunning();
+        Seconds sinceLaunch = std::chrono::duration<double>(platform.clock().now() - started).count();
+        switch (decidePoll(healthy, running, sinceLaunch)) {
+        case PollOutcome::loadEnginePage:
+            loadEnginePage();
+            break;
+        case PollOutcome::engineStopped:
+            fallback(engineStoppedMessage);
+            break;
+        case PollOutcome::engineSilent:
+            fallback(engineSilentMessage);
+            break;
+        case PollOutcome::probeAgain:
+            platform.mainQueue().asyncAfter(pollPause, [this] { waitForServer(); });
+            break;
+        }
+    });
+}
+
+} // namespace vorl

@@ -1,0 +1,53 @@
+// Launching the installed engine.
+
+#include "app/app_delegate.h"
+#include "app/globals.h"
+#include "engine/engine_environment.h"
+#include "engine/engine_log.h"
+
+#include <unistd.h>
+
+namespace vorl {
+namespace {
+
+const char* const notInstalledMessage = "AI-miljøet er ikke installert. Appen bruker den innebygde motoren. "
+                                        "Installer VORL Vorudi-pakken på nytt for AI-analyse.";
+
+bool isExecutableFile(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
+}
+
+} // namespace
+
+void AppDelegate::startServer() {
+    std::filesystem::path interpreter = AI / "venv/bin/python";
+    std::filesystem::path script = AI / "server.py";
+    std::error_code error;
+    if (!isExecutableFile(interpreter) || !std::filesystem::exists(script, error)) {
+        fallback(notInstalledMessage);
+        return;
+    }
+
+    LaunchRequest request;
+    request.executable = interpreter;
+    request.arguments = {script.string(), "--port", std::to_string(PORT)};
+    request.currentDirectory = ENG;
+    request.environment = engineEnvironment(platform.environment(), DATA, certifiPath());
+    request.standardOutputAndError = openEngineLog(LOGFILE, platform.clock().now());
+
+    LaunchResult launched = platform.processLauncher().launch(std::move(request));
+    if (!launched.process) {
+        fallback("Motoren kunne ikke startes (" + launched.errorDescription +
+                 "). Appen bruker den innebygde motoren.");
+        return;
+    }
+    server = launched.process.get();
+    launchedEngines.push_back(std::move(launched.process));
+    started = platform.clock().now();
+    waitForServer();
+}
+
+std::optional<std::string> AppDelegate::certifiPath() const { return findCertifiBundle(AI); }
+
+} // namespace vorl

@@ -1,0 +1,75 @@
+#include "accelerators.h"
+
+namespace vorl {
+
+const char* actionName(MenuAction action) {
+    switch (action) {
+    case MenuAction::orderFrontStandardAboutPanel:
+        return "orderFrontStandardAboutPanel";
+    case MenuAction::showFolder:
+        return "showFolder";
+    case MenuAction::showLog:
+        return "showLog";
+    case MenuAction::hide:
+        return "hide";
+    case MenuAction::hideOtherApplications:
+        return "hideOtherApplications";
+    case MenuAction::unhideAllApplications:
+        return "unhideAllApplications";
+    case MenuAction::terminate:
+        return "terminate";
+    case MenuAction::undo:
+        return "undo";
+    case MenuAction::redo:
+        return "redo";
+    case MenuAction::cut:
+        return "cut";
+    case MenuAction::copy:
+        return "copy";
+    case MenuAction::paste:
+        return "paste";
+    case MenuAction::selectAll:
+        return "selectAll";
+    case MenuAction::reloadPage:
+        return "reloadPage";
+    case MenuAction::zoomReset:
+        return "zoomReset";
+    case MenuAction::zoomIn:
+        return "zoomIn";
+    case MenuAction::zoomOut:
+        return "zoomOut";
+    case MenuAction::toggleFullScreen:
+        return "toggleFullScreen";
+    case MenuAction::performMiniaturize:
+        return "performMiniaturize";
+    case MenuAction::performZoom:
+        return "performZoom";
+    }
+    return "";
+}
+
+std::vector<std::string> gtkAccelerators(const MenuItem& item) {
+    if (item.keyEquivalent.empty())
+        return {};
+    if (item.modifierMask == (ModifierControl | ModifierCommand) && item.keyEquivalent == "f")
+        return {"F11"};
+    std::string modifiers;
+    if (item.modifierMask & ModifierShift)
+        modifiers += "<Shift>";
+    if (item.modifierMask & ModifierControl)
+        modifiers += "<Control>";
+    if (item.modifierMask & ModifierOption)
+        modifiers += "<Alt>";
+    if (item.modifierMask & ModifierCommand)
+        modifiers += "<Primary>";
+    std::string key = item.keyEquivalent;
+    if (key == ",")
+        key = "comma";
+    else if (key == "+")
+        key = "plus";
+    else if (key == "-")
+        key = "minus";
+    return {modifiers + key};
+}
+
+} // namespace vorl

@@ -1,0 +1,61 @@
+#include "gio_workspace.h"
+
+#include "gobject_ptr.h"
+
+#include <gtk/gtk.h>
+
+#include <memory>
+
+namespace vorl {
+namespace {
+
+void launchDefault(const std::string& uri) {
+    GdkAppLaunchContext* context = gdk_display_get_app_launch_context(gdk_display_get_default());
+    g_app_info_launch_default_for_uri_async(
+        uri.c_str(), G_APP_LAUNCH_CONTEXT(context), nullptr,
+        [](GObject*, GAsyncResult* result, gpointer) {
+            // Best effort: no handler, or one that fails, is dropped without a message.
+            g_app_info_launch_default_for_uri_finish(result, nullptr);
+        },
+        nullptr);
+    g_object_unref(context);
+}
+
+} // namespace
+
+void GioWorkspace::openURL(const Url& url) { launchDefault(url.string()); }
+
+void GioWorkspace::activateFileViewerSelecting(const std::vector<std::filesystem::path>& items) {
+    if (items.empty())
+        return;
+    // Without a file manager on the session bus, the first item's folder opens instead.
+    std::string folder = Url::fileUrl(std::filesystem::absolute(items.front()).parent_path()).string();
+    GDBusConnection* bus = g_application_get_dbus_connection(g_application_get_default());
+    if (!bus)
+        return launchDefault(folder);
+
+    GVariantBuilder uris;
+    g_variant_builder_init(&uris, G_VARIANT_TYPE("as"));
+    for (const auto& item : items) {
+        auto file = GObjectPtr<GFile>::adopt(g_file_new_for_path(item.c_str()));
+        char* uri = g_file_get_uri(file.get());
+        g_variant_builder_add(&uris, "s", uri);
+        g_free(uri);
+    }
+    g_dbus_connection_call(
+        bus, "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1", "org.freedesktop.FileManager1",
+        "ShowItems", g_variant_new("(ass)", &uris, ""), nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
+        [](GObject* connection, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<std::string> fallbackFolder(static_cast<std::string*>(data));
+            GError* error = nullptr;
+            if (GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(connection), result, &error))
+                g_variant_unref(reply);
+            if (error) {
+                g_error_free(error);
+                launchDefault(*fallbackFolder);
+            }
+        },
+        new std::string(folder));
+}
+
+} // namespace vorl

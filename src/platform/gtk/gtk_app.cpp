@@ -1,0 +1,133 @@
+#include "gtk_app.h"
+
+#include "accelerators.h"
+
+#include <glib-unix.h>
+
+#include <csignal>
+
+namespace vorl {
+namespace {
+
+struct ActionBinding {
+    MenuTarget* target;
+    MenuAction action;
+};
+
+void onMenuAction(GSimpleAction*, GVariant*, gpointer data) {
+    auto* binding = static_cast<ActionBinding*>(data);
+    binding->target->performMenuAction(binding->action);
+}
+
+} // namespace
+
+GtkApp::GtkApp() : application(GObjectPtr<GtkApplication>::adopt(gtk_application_new("no.vorl.Vorudi", G_APPLICATION_DEFAULT_FLAGS))) {
+    g_signal_connect(application.get(), "startup", G_CALLBACK(onStartup), this);
+    g_signal_connect(application.get(), "activate", G_CALLBACK(onActivate), this);
+    g_signal_connect(application.get(), "shutdown", G_CALLBACK(onShutdown), this);
+}
+
+GtkApp::~GtkApp() {
+    for (guint source : signalSources)
+        g_source_remove(source);
+    g_signal_handlers_disconnect_by_data(application.get(), this);
+}
+
+void GtkApp::setDelegate(ApplicationDelegate& newDelegate) { delegate = &newDelegate; }
+
+int GtkApp::run() { return g_application_run(G_APPLICATION(application.get()), 0, nullptr); }
+
+void GtkApp::terminate() { g_application_quit(G_APPLICATION(application.get())); }
+
+void GtkApp::onStartup(GApplication*, gpointer self) {
+    auto* app = static_cast<GtkApp*>(self);
+    gtk_window_set_default_icon_name("no.vorl.Vorudi");
+    // A polite kill (logout, Ctrl+C in a terminal) ends the application like its quit command.
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        app->signalSources.push_back(g_unix_signal_add(signal, onTerminationSignal, app));
+}
+
+gboolean GtkApp::onTerminationSignal(gpointer self) {
+    static_cast<GtkApp*>(self)->terminate();
+    return G_SOURCE_CONTINUE;
+}
+
+void GtkApp::onActivate(GApplication*, gpointer self) {
+    auto* app = static_cast<GtkApp*>(self);
+    if (app->launched) {
+        app->activateIgnoringOtherApps();
+        return;
+    }
+    app->launched = true;
+    if (!app->delegate->applicationShouldTerminateAfterLastWindowClosed())
+        g_application_hold(G_APPLICATION(app->application.get()));
+    app->delegate->applicationDidFinishLaunching();
+}
+
+void GtkApp::onShutdown(GApplication*, gpointer self) {
+    auto* app = static_cast<GtkApp*>(self);
+    if (app->launched)
+        app->delegate->applicationWillTerminate();
+}
+
+GtkWindow* GtkApp::mainWindow() const { return gtk_application_get_active_window(application.get()); }
+
+void GtkApp::activateIgnoringOtherApps() {
+    if (GtkWindow* window = mainWindow())
+        gtk_window_present(window);
+}
+
+void GtkApp::setMainMenu(const std::vector<Menu>& menus, std::size_t, MenuTarget& target) {
+    // GTK lists no windows in a menu of its own, so the windows menu is an ordinary one here.
+    menuTarget = &target;
+    auto menuBar = GObjectPtr<GMenu>::adopt(g_menu_new());
+    for (const Menu& menu : menus) {
+        auto submenu = GObjectPtr<GMenu>::adopt(g_menu_new());
+        auto section = GObjectPtr<GMenu>::adopt(g_menu_new());
+        auto closeSection = [&] {
+            g_menu_append_section(submenu.get(), nullptr, G_MENU_MODEL(section.get()));
+            section = GObjectPtr<GMenu>::adopt(g_menu_new());
+        };
+        for (const auto& item : menu.items) {
+            if (!item) {
+                closeSection();
+                continue;
+            }
+            std::string detailedName = std::string("app.") + actionName(item->action);
+            g_menu_append(section.get(), item->title.c_str(), detailedName.c_str());
+
+            GSimpleAction* action = g_simple_action_new(actionName(item->action), nullptr);
+            g_simple_action_set_enabled(action, item->enabled);
+            g_signal_connect_data(action, "activate", G_CALLBACK(onMenuAction), new ActionBinding{&target, item->action},
+                                  [](gpointer data, GClosure*) { delete static_cast<ActionBinding*>(data); },
+                                  GConnectFlags{});
+            g_action_map_add_action(G_ACTION_MAP(application.get()), G_ACTION(action));
+            g_object_unref(action);
+
+            std::vector<std::string> accelerators = gtkAccelerators(*item);
+            std::vector<const char*> names;
+            for (const auto& accelerator : accelerators)
+                names.push_back(accelerator.c_str());
+            names.push_back(nullptr);
+            gtk_application_set_accels_for_action(application.get(), detailedName.c_str(), names.data());
+        }
+        closeSection();
+        g_menu_append_submenu(menuBar.get(), menu.title.c_str(), G_MENU_MODEL(submenu.get()));
+    }
+    gtk_application_set_menubar(application.get(), G_MENU_MODEL(menuBar.get()));
+}
+
+void GtkApp::orderFrontStandardAboutPanel() {
+    gtk_show_about_dialog(mainWindow(), "title", "Om VORL Vorudi", "program-name", "VORL Vorudi", "version",
+                          VORL_VERSION, "comments",
+                          "Skrivebordsappen for VORL Vorudi, verktøyet som deler opp lydopptak i slices. "
+                          "Den starter og stopper analysemotoren og viser verktøyet i sitt eget vindu.",
+                          "logo-icon-name", "no.vorl.Vorudi", nullptr);
+}
+
+void GtkApp::hide() {
+    if (GtkWindow* window = mainWindow())
+        gtk_window_minimize(window);
+}
+
+} // namespace vorl

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "gobject_ptr.h"
+#include "platform/application.h"
+
+#include <gtk/gtk.h>
+
+namespace vorl {
+
+// The application as a GtkApplication with the id no.vorl.Vorudi: one instance per session.
+// A second start hands its activation to the first, which brings its window to the front.
+class GtkApp final : public Application {
+public:
+    GtkApp();
+    GtkApp(const GtkApp&) = delete;
+    GtkApp& operator=(const GtkApp&) = delete;
+    ~GtkApp() override;
+
+    void setDelegate(ApplicationDelegate& delegate) override;
+    int run() override;
+    void terminate() override;
+    void activateIgnoringOtherApps() override;
+    void setMainMenu(const std::vector<Menu>& menus, std::size_t windowsMenu, MenuTarget& target) override;
+    void orderFrontStandardAboutPanel() override;
+    void hide() override;
+
+    GtkApplication* gtkApplication() const { return application.get(); }
+
+private:
+    static void onStartup(GApplication*, gpointer self);
+    static void onActivate(GApplication*, gpointer self);
+    static void onShutdown(GApplication*, gpointer self);
+    static gboolean onTerminationSignal(gpointer self);
+    GtkWindow* mainWindow() const;
+
+    GObjectPtr<GtkApplication> application;
+    ApplicationDelegate* delegate = nullptr;
+    MenuTarget* menuTarget = nullptr;
+    bool launched = false;
+    std::vector<guint> signalSources;
+};
+
+} // namespace vorl

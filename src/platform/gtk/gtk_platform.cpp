@@ -1,0 +1,64 @@
+#include "gtk_platform.h"
+
+#include "gio_workspace.h"
+#include "gtk_app.h"
+#include "gtk_main_queue.h"
+#include "gtk_main_window.h"
+#include "gtk_web_view.h"
+#include "platform/posix/curl_url_session.h"
+#include "platform/posix/posix_process.h"
+
+extern char** environ;
+
+namespace vorl {
+namespace {
+
+class SystemClock final : public Clock {
+public:
+    Date now() const override { return std::chrono::system_clock::now(); }
+};
+
+class GtkPlatform final : public Platform {
+public:
+    std::filesystem::path homeDirectory() const override { return g_get_home_dir(); }
+
+    Environment environment() const override {
+        Environment variables;
+        for (char** entry = environ; *entry; ++entry) {
+            std::string_view text(*entry);
+            size_t equals = text.find('=');
+            if (equals != std::string_view::npos)
+                variables.emplace(text.substr(0, equals), text.substr(equals + 1));
+        }
+        return variables;
+    }
+
+    Application& application() override { return app; }
+    Clock& clock() override { return systemClock; }
+    MainQueue& mainQueue() override { return queue; }
+    UrlSession& urlSession() override { return *session; }
+    ProcessLauncher& processLauncher() override { return *launcher; }
+    Workspace& workspace() override { return gioWorkspace; }
+
+    std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration) override {
+        return std::make_unique<GtkWebView>(configuration);
+    }
+    std::unique_ptr<Window> createWindow(Size contentSize) override {
+        return std::make_unique<GtkMainWindow>(app.gtkApplication(), contentSize);
+    }
+
+private:
+    GtkApp app;
+    SystemClock systemClock;
+    GtkMainQueue queue;
+    // Declared after the queue, so that it goes first: its thread may still post to the queue.
+    std::unique_ptr<UrlSession> session = createCurlUrlSession();
+    std::unique_ptr<ProcessLauncher> launcher = createPosixProcessLauncher();
+    GioWorkspace gioWorkspace;
+};
+
+} // namespace
+
+std::unique_ptr<Platform> createGtkPlatform() { return std::make_unique<GtkPlatform>(); }
+
+} // namespace vorl

@@ -1,0 +1,267 @@
+#include "gtk_web_view.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vorl {
+namespace {
+
+NavigationFailure navigationFailureOf(const GError* error, bool timedOut) {
+    if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED))
+        return timedOut ? NavigationFailure::other : NavigationFailure::interrupted;
+    if (error->domain == WEBKIT_POLICY_ERROR && error->code != WEBKIT_POLICY_ERROR_CANNOT_USE_RESTRICTED_PORT)
+        return NavigationFailure::interrupted;
+    if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CONNECTION_REFUSED) ||
+        g_error_matches(error, G_IO_ERROR, G_IO_ERROR_HOST_UNREACHABLE) ||
+        g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NETWORK_UNREACHABLE))
+        return NavigationFailure::cannotConnectToHost;
+    return NavigationFailure::other;
+}
+
+WebKitWebView* newWebView(WebKitUserContentManager* contentManager, bool mediaRequiresUserAction) {
+    WebKitWebsitePolicies* policies = webkit_website_policies_new_with_policies(
+        "autoplay", mediaRequiresUserAction ? WEBKIT_AUTOPLAY_ALLOW_WITHOUT_SOUND : WEBKIT_AUTOPLAY_ALLOW, nullptr);
+    auto* view = WEBKIT_WEB_VIEW(
+        g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", contentManager, "website-policies", policies, nullptr));
+    g_object_unref(policies);
+    return view;
+}
+
+constexpr double magnificationMinimum = 0.25;
+constexpr double magnificationMaximum = 5.0;
+
+} // namespace
+
+NavigationAction GtkWebView::navigationActionOf(WebKitNavigationAction* action) {
+    const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+    return NavigationAction{false, uri ? Url::parse(uri) : std::nullopt};
+}
+
+GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
+    : contentManager(GObjectPtr<WebKitUserContentManager>::adopt(webkit_user_content_manager_new())) {
+    for (const auto& handler : configuration.scriptMessageHandlersWithReply) {
+        auto binding = std::make_unique<MessageHandlerBinding>(MessageHandlerBinding{this, handler.handler});
+        std::string signal = "script-message-with-reply-received::" + handler.name;
+        g_signal_connect(contentManager.get(), signal.c_str(), G_CALLBACK(onScriptMessage), binding.get());
+        // A null world is the page's own world.
+        webkit_user_content_manager_register_script_message_handler_with_reply(contentManager.get(),
+                                                                               handler.name.c_str(), nullptr);
+        messageHandlers.push_back(std::move(binding));
+    }
+    view = GObjectPtr<WebKitWebView>::retain(
+        newWebView(contentManager.get(), configuration.mediaPlaybackRequiresUserAction));
+    webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(view.get()),
+                                                configuration.developerExtrasEnabled);
+    networkSession = webkit_web_view_get_network_session(view.get());
+
+    g_signal_connect(view.get(), "decide-policy", G_CALLBACK(onDecidePolicy), this);
+    g_signal_connect(view.get(), "load-changed", G_CALLBACK(onLoadChanged), this);
+    g_signal_connect(view.get(), "load-failed", G_CALLBACK(onLoadFailed), this);
+    g_signal_connect(view.get(), "script-dialog", G_CALLBACK(onScriptDialog), this);
+    g_signal_connect(view.get(), "run-file-chooser", G_CALLBACK(onRunFileChooser), this);
+    g_signal_connect(view.get(), "create", G_CALLBACK(onCreate), this);
+    g_signal_connect(view.get(), "destroy", G_CALLBACK(onDestroy), this);
+    g_signal_connect(networkSession, "download-started", G_CALLBACK(onDownloadStarted), this);
+}
+
+GtkWebView::~GtkWebView() {
+    stopPageRequestTimer();
+    g_signal_handlers_disconnect_by_data(networkSession, this);
+    g_signal_handlers_disconnect_by_data(view.get(), this);
+    for (auto& binding : messageHandlers)
+        g_signal_handlers_disconnect_by_data(contentManager.get(), binding.get());
+}
+
+void GtkWebView::setUIDelegate(UIDelegate& delegate) { uiDelegate = &delegate; }
+
+void GtkWebView::setNavigationDelegate(NavigationDelegate& delegate) { navigationDelegate = &delegate; }
+
+void GtkWebView::setDrawsBackground(bool draws) {
+    GdkRGBA color = draws ? GdkRGBA{1, 1, 1, 1} : GdkRGBA{0, 0, 0, 0};
+    webkit_web_view_set_background_color(view.get(), &color);
+}
+
+void GtkWebView::setAllowsMagnification(bool allows) {
+    if (!allows)
+        return;
+    GtkGesture* pinch = gtk_gesture_zoom_new();
+    g_signal_connect(pinch, "begin", G_CALLBACK(+[](GtkGesture*, GdkEventSequence*, gpointer self) {
+                         auto* webView = static_cast<GtkWebView*>(self);
+                         webView->pinchStartZoom = webView->pageZoom();
+                     }),
+                     this);
+    g_signal_connect(pinch, "scale-changed", G_CALLBACK(onPinch), this);
+    gtk_widget_add_controller(widget(), GTK_EVENT_CONTROLLER(pinch));
+
+    GtkEventController* scroll = gtk_event_controller_scroll_new(GTK_EVENT_CONTROLLER_SCROLL_VERTICAL);
+    gtk_event_controller_set_propagation_phase(scroll, GTK_PHASE_CAPTURE);
+    g_signal_connect(scroll, "scroll", G_CALLBACK(onScroll), this);
+    gtk_widget_add_controller(widget(), scroll);
+}
+
+void GtkWebView::onPinch(GtkGestureZoom*, double scale, gpointer self) {
+    auto* webView = static_cast<GtkWebView*>(self);
+    webView->setPageZoom(std::clamp(webView->pinchStartZoom * scale, magnificationMinimum, magnificationMaximum));
+}
+
+gboolean GtkWebView::onScroll(GtkEventControllerScroll* controller, double, double dy, gpointer self) {
+    GdkModifierType modifiers = gtk_event_controller_get_current_event_state(GTK_EVENT_CONTROLLER(controller));
+    if (!(modifiers & GDK_CONTROL_MASK))
+        return FALSE; // an ordinary scroll belongs to the page
+    auto* webView = static_cast<GtkWebView*>(self);
+    double zoom = webView->pageZoom() * std::pow(1.1, -dy);
+    webView->setPageZoom(std::clamp(zoom, magnificationMinimum, magnificationMaximum));
+    return TRUE;
+}
+
+std::optional<Url> GtkWebView::url() const {
+    const char* uri = webkit_web_view_get_uri(view.get());
+    return uri ? Url::parse(uri) : std::nullopt;
+}
+
+void GtkWebView::loadRequest(const UrlRequest& request) {
+    if (destroyed)
+        return;
+    auto uriRequest = GObjectPtr<WebKitURIRequest>::adopt(webkit_uri_request_new(request.url.string().c_str()));
+    webkit_web_view_load_request(view.get(), uriRequest.get());
+    // WebKitGTK's requests carry no time-out: a timer stops a load that has not begun to show.
+    startPageRequestTimer(request.timeoutInterval);
+}
+
+void GtkWebView::loadHTMLString(const std::string& html, const std::optional<Url>& baseUrl) {
+    if (destroyed)
+        return;
+    stopPageRequestTimer();
+    webkit_web_view_load_html(view.get(), html.c_str(), baseUrl ? baseUrl->string().c_str() : nullptr);
+}
+
+void GtkWebView::loadFileURL(const Url& file, const Url&) {
+    if (destroyed)
+        return;
+    stopPageRequestTimer();
+    // WebKit's default file access already lets the page load what lies beside it; turning on
+    // more would open the whole file system, not just the folder.
+    webkit_web_view_load_uri(view.get(), file.string().c_str());
+}
+
+void GtkWebView::reload() {
+    if (!destroyed)
+        webkit_web_view_reload(view.get());
+}
+
+double GtkWebView::pageZoom() const { return webkit_web_view_get_zoom_level(view.get()); }
+
+void GtkWebView::setPageZoom(double zoom) {
+    if (!destroyed)
+        webkit_web_view_set_zoom_level(view.get(), zoom);
+}
+
+void GtkWebView::executeEditingCommand(EditingCommand command) {
+    static constexpr const char* names[] = {WEBKIT_EDITING_COMMAND_UNDO, WEBKIT_EDITING_COMMAND_REDO,
+                                            WEBKIT_EDITING_COMMAND_CUT,  WEBKIT_EDITING_COMMAND_COPY,
+                                            WEBKIT_EDITING_COMMAND_PASTE, WEBKIT_EDITING_COMMAND_SELECT_ALL};
+    if (!destroyed)
+        webkit_web_view_execute_editing_command(view.get(), names[static_cast<int>(command)]);
+}
+
+void GtkWebView::startPageRequestTimer(Seconds timeout) {
+    stopPageRequestTimer();
+    pageRequestTimedOut = false;
+    pageRequestTimer = g_timeout_add(static_cast<guint>(std::lround(timeout * 1000)), onPageRequestTimedOut, this);
+}
+
+void GtkWebView::stopPageRequestTimer() {
+    if (pageRequestTimer)
+        g_source_remove(pageRequestTimer);
+    pageRequestTimer = 0;
+}
+
+gboolean GtkWebView::onPageRequestTimedOut(gpointer self) {
+    auto* webView = static_cast<GtkWebView*>(self);
+    webView->pageRequestTimer = 0;
+    webView->pageRequestTimedOut = true;
+    webkit_web_view_stop_loading(webView->view.get());
+    return G_SOURCE_REMOVE;
+}
+
+gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                    gpointer self) {
+    auto* webView = static_cast<GtkWebView*>(self);
+    if (!webView->navigationDelegate)
+        return FALSE;
+    switch (type) {
+    case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION:
+    case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION: {
+        // A link with a target of its own is judged like any other; when allowed, WebKit then
+        // asks for the new window.
+        auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
+        webView->navigationDelegate->decidePolicyForNavigationAction(
+            navigationActionOf(webkit_navigation_policy_decision_get_navigation_action(navigation)),
+            [decision](NavigationActionPolicy policy) {
+                switch (policy) {
+                case NavigationActionPolicy::cancel:
+                    return webkit_policy_decision_ignore(decision);
+                case NavigationActionPolicy::allow:
+                    return webkit_policy_decision_use(decision);
+                case NavigationActionPolicy::download:
+                    return webkit_policy_decision_download(decision);
+                }
+            });
+        return TRUE;
+    }
+    case WEBKIT_POLICY_DECISION_TYPE_RESPONSE: {
+        auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+        NavigationResponse navigationResponse{webkit_response_policy_decision_is_mime_type_supported(response) != FALSE};
+        webView->navigationDelegate->decidePolicyForNavigationResponse(
+            navigationResponse, [decision](NavigationResponsePolicy policy) {
+                switch (policy) {
+                case NavigationResponsePolicy::cancel:
+                    return webkit_policy_decision_ignore(decision);
+                case NavigationResponsePolicy::allow:
+                    return webkit_policy_decision_use(decision);
+                case NavigationResponsePolicy::download:
+                    return webkit_policy_decision_download(decision);
+                }
+            });
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+    if (event == WEBKIT_LOAD_COMMITTED || event == WEBKIT_LOAD_FINISHED)
+        static_cast<GtkWebView*>(self)->stopPageRequestTimer();
+}
+
+gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, const char*, GError* error, gpointer self) {
+    auto* webView = static_cast<GtkWebView*>(self);
+    if (event != WEBKIT_LOAD_STARTED || !webView->navigationDelegate)
+        return FALSE;
+    webView->stopPageRequestTimer();
+    webView->navigationDelegate->didFailProvisionalNavigation(navigationFailureOf(error, webView->pageRequestTimedOut));
+    return TRUE; // no error page: the view stays as it was, or shows what the delegate loads
+}
+
+void GtkWebView::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* download, gpointer self) {
+    auto* webView = static_cast<GtkWebView*>(self);
+    if (webkit_download_get_web_view(download) != webView->view.get() || !webView->navigationDelegate)
+        return;
+    auto tracked = std::make_unique<GtkDownload>(download, [webView, download](GtkDownload&) {
+        // Dropped once the signal that ended it has returned.
+        g_idle_add_once([](gpointer data) { delete static_cast<GtkDownload*>(data); },
+                        webView->downloads.extract(download).mapped().release());
+    });
+    GtkDownload& handle = *tracked;
+    webView->downloads.emplace(download, std::move(tracked));
+    webView->navigationDelegate->navigationDidBecomeDownload(handle);
+}
+
+void GtkWebView::onDestroy(GtkWidget*, gpointer self) {
+    auto* webView = static_cast<GtkWebView*>(self);
+    webView->destroyed = true;
+    webView->stopPageRequestTimer();
+}
+
+} // namespace vorl

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "gobject_ptr.h"
+#include "gtk_download.h"
+#include "platform/web_view.h"
+#include "platform/web_view_delegates.h"
+
+#include <webkit/webkit.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace vorl {
+
+// The web view as a WebKitWebView. Its signals become delegate calls and the delegates'
+// answers become WebKit calls; nothing is decided here.
+class GtkWebView final : public WebView {
+public:
+    explicit GtkWebView(const WebViewConfiguration& configuration);
+    GtkWebView(const GtkWebView&) = delete;
+    GtkWebView& operator=(const GtkWebView&) = delete;
+    ~GtkWebView() override;
+
+    GtkWidget* widget() const { return GTK_WIDGET(view.get()); }
+
+    void setUIDelegate(UIDelegate& delegate) override;
+    void setNavigationDelegate(NavigationDelegate& delegate) override;
+    void setDrawsBackground(bool draws) override;
+    void setAllowsMagnification(bool allows) override;
+    std::optional<Url> url() const override;
+    void loadRequest(const UrlRequest& request) override;
+    void loadHTMLString(const std::string& html, const std::optional<Url>& baseUrl) override;
+    void loadFileURL(const Url& file, const Url& readAccess) override;
+    void reload() override;
+    double pageZoom() const override;
+    void setPageZoom(double zoom) override;
+    void executeEditingCommand(EditingCommand command) override;
+
+private:
+    struct MessageHandlerBinding {
+        GtkWebView* view;
+        ScriptMessageHandler* handler;
+    };
+
+    // Navigation (gtk_web_view.cpp)
+    static NavigationAction navigationActionOf(WebKitNavigationAction* action);
+    static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
+    static void onLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
+    static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, const char* uri, GError*, gpointer self);
+    static void onDownloadStarted(WebKitNetworkSession*, WebKitDownload*, gpointer self);
+    static void onDestroy(GtkWidget*, gpointer self);
+    static gboolean onPageRequestTimedOut(gpointer self);
+    static void onPinch(GtkGestureZoom*, double scale, gpointer self);
+    static gboolean onScroll(GtkEventControllerScroll*, double dx, double dy, gpointer self);
+    void startPageRequestTimer(Seconds timeout);
+    void stopPageRequestTimer();
+
+    // Page requests: dialogs, file inputs, new windows and script messages (gtk_page_requests.cpp)
+    static gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog*, gpointer self);
+    static gboolean onRunFileChooser(WebKitWebView*, WebKitFileChooserRequest*, gpointer self);
+    static GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction*, gpointer self);
+    static gboolean onScriptMessage(WebKitUserContentManager*, JSCValue*, WebKitScriptMessageReply*, gpointer binding);
+
+    GObjectPtr<WebKitUserContentManager> contentManager;
+    GObjectPtr<WebKitWebView> view;
+    WebKitNetworkSession* networkSession;
+    UIDelegate* uiDelegate = nullptr;
+    NavigationDelegate* navigationDelegate = nullptr;
+    std::vector<std::unique_ptr<MessageHandlerBinding>> messageHandlers;
+    std::map<WebKitDownload*, std::unique_ptr<GtkDownload>> downloads;
+    guint pageRequestTimer = 0;
+    bool pageRequestTimedOut = false;
+    double pinchStartZoom = 1.0;
+    bool destroyed = false; // once the window has gone, calls into the view are dropped
+};
+
+} // namespace vorl

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "application.h"
+#include "clock.h"
+#include "main_queue.h"
+#include "process.h"
+#include "url_session.h"
+#include "values.h"
+#include "web_view.h"
+#include "window.h"
+#include "workspace.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace vorl {
+
+// Everything the application asks of the desktop it runs on. One instance lives for the whole
+// process; the objects it hands out are owned by whoever asked for them.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // The current user's home folder, as $HOME says when it is set.
+    virtual std::filesystem::path homeDirectory() const = 0;
+    // The application's own process environment.
+    virtual Environment environment() const = 0;
+
+    virtual Application& application() = 0;
+    virtual Clock& clock() = 0;
+    virtual MainQueue& mainQueue() = 0;
+    virtual UrlSession& urlSession() = 0;
+    virtual ProcessLauncher& processLauncher() = 0;
+    virtual Workspace& workspace() = 0;
+
+    virtual std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration) = 0;
+    virtual std::unique_ptr<Window> createWindow(Size contentSize) = 0;
+};
+
+} // namespace vorl

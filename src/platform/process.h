@@ -1,0 +1,59 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vorl {
+
+using Environment = std::map<std::string, std::string>;
+
+// An open file descriptor, closed when its owner lets go of it.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor();
+
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+struct LaunchRequest {
+    std::filesystem::path executable; // started by this path, never looked up through PATH
+    std::vector<std::string> arguments;
+    std::filesystem::path currentDirectory;
+    Environment environment;
+    FileDescriptor standardOutputAndError; // none: the child shares the application's own
+};
+
+// A child process that this application launched.
+class Process {
+public:
+    virtual ~Process() = default; // lets go of the process; it goes on running
+    virtual bool isRunning() = 0;
+    virtual void terminate() = 0; // sends the termination signal; does not wait
+};
+
+struct LaunchResult {
+    std::unique_ptr<Process> process; // set when the launch succeeded
+    std::string errorDescription;     // otherwise the system's description of why it failed
+};
+
+class ProcessLauncher {
+public:
+    virtual ~ProcessLauncher() = default;
+    // Starts the child and returns at once; does not wait for it.
+    virtual LaunchResult launch(LaunchRequest request) = 0;
+};
+
+} // namespace vorl

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vorl {
+
+// An absolute or relative URL as the web view and the URL session report and take them.
+// The text is kept exactly as given; scheme, host and path are split out the way a URL
+// library reports them (an IPv6 host without its brackets, an empty host as none).
+// Comparisons on the parts are exact: nothing is case-folded or trimmed.
+class Url {
+public:
+    Url() = default;
+
+    // Splits text into its parts; nullopt when it is not a URL at all (empty, or with
+    // characters no URL may hold, such as spaces or control characters).
+    static std::optional<Url> parse(std::string_view text);
+
+    // The file URL of an absolute path, each byte outside the unreserved set percent-encoded.
+    static Url fileUrl(const std::filesystem::path& path);
+
+    const std::string& string() const { return text_; }
+    const std::optional<std::string>& scheme() const { return scheme_; }
+    const std::optional<std::string>& host() const { return host_; }
+    bool isFileUrl() const { return scheme_ == "file"; }
+
+    // The percent-decoded path of a file URL.
+    std::filesystem::path filePath() const;
+
+    // This URL with component appended to its path; component may hold further slashes.
+    Url appendingPathComponent(std::string_view component) const;
+
+    bool operator==(const Url& other) const { return text_ == other.text_; }
+
+private:
+    std::string text_;
+    std::optional<std::string> scheme_;
+    std::optional<std::string> host_;
+    std::string path_;
+};
+
+} // namespace vorl

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "script_value.h"
+#include "url.h"
+#include "url_session.h"
+#include "values.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorl {
+
+class NavigationDelegate;
+class UIDelegate;
+
+// Receives the messages that page scripts post to a named handler.
+class ScriptMessageHandler {
+public:
+    virtual ~ScriptMessageHandler() = default;
+    // Called on the main thread for each message posted to the handler; reply answers the
+    // page's promise and must be called exactly once, now or later.
+    virtual void didReceiveScriptMessage(const ScriptValue& body, ScriptReplyHandler reply) = 0;
+};
+
+struct WebViewConfiguration {
+    bool mediaPlaybackRequiresUserAction = true;
+    bool developerExtrasEnabled = false;
+    struct MessageHandler {
+        std::string name;
+        ScriptMessageHandler* handler;
+    };
+    // Handlers reachable from the page's own scripts as window.webkit.messageHandlers[name].
+    std::vector<MessageHandler> scriptMessageHandlersWithReply;
+};
+
+enum class EditingCommand { undo, redo, cut, copy, paste, selectAll };
+
+// The one web view. Loads return at once; their outcome reaches the navigation delegate.
+class WebView {
+public:
+    virtual ~WebView() = default;
+
+    virtual void setUIDelegate(UIDelegate& delegate) = 0;
+    virtual void setNavigationDelegate(NavigationDelegate& delegate) = 0;
+    // When false the view paints no background of its own: the window's colour shows behind
+    // transparent parts of the page and around it.
+    virtual void setDrawsBackground(bool draws) = 0;
+    // Lets the user magnify the page with a pinch or Ctrl and the scroll wheel.
+    virtual void setAllowsMagnification(bool allows) = 0;
+
+    // The address of the page shown or being loaded; nullopt before the first load.
+    virtual std::optional<Url> url() const = 0;
+    // Loads the request's URL; the load fails as timed out after request.timeoutInterval.
+    virtual void loadRequest(const UrlRequest& request) = 0;
+    virtual void loadHTMLString(const std::string& html, const std::optional<Url>& baseUrl) = 0;
+    // Loads a local file; the page may read what lies at or below readAccess.
+    virtual void loadFileURL(const Url& file, const Url& readAccess) = 0;
+    virtual void reload() = 0;
+
+    virtual double pageZoom() const = 0;
+    virtual void setPageZoom(double zoom) = 0;
+
+    virtual void executeEditingCommand(EditingCommand command) = 0;
+};
+
+} // namespace vorl

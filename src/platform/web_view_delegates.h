@@ -1,0 +1,99 @@
+#pragma once
+
+#include "url.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorl {
+
+class DownloadDelegate;
+
+// A navigation the page or the application asked for.
+struct NavigationAction {
+    // Set when the engine marks the navigation itself as a download. WebKitGTK never does:
+    // it downloads a link with a download attribute by itself once the navigation is allowed.
+    bool shouldPerformDownload = false;
+    std::optional<Url> url; // nullopt when the request carries no usable URL
+};
+
+struct NavigationResponse {
+    bool canShowMIMEType = true;
+};
+
+enum class NavigationActionPolicy { cancel, allow, download };
+enum class NavigationResponsePolicy { cancel, allow, download };
+
+// Why a load failed before anything of it was shown.
+struct DownloadError {
+    std::string localizedDescription;
+    bool isCancellation = false; // the download was cancelled, by the application or the user
+};
+
+enum class NavigationFailure {
+    cannotConnectToHost, // nothing accepted the connection
+    interrupted,         // the engine stopped it: it became a download, a policy cancelled it,
+                         // or a newer navigation replaced it
+    other,               // anything else, a time-out among them
+};
+
+// A transfer that WebKit runs and owns. The object lives until the download has finished or
+// failed.
+class Download {
+public:
+    virtual ~Download() = default;
+    // The delegate decides the destination and hears how the transfer ends.
+    virtual void setDelegate(DownloadDelegate& delegate) = 0;
+    // The length the response announced, when it announced one.
+    virtual std::optional<std::uint64_t> expectedContentLength() const = 0;
+    virtual std::uint64_t receivedDataLength() const = 0;
+};
+
+// The page's dialogs and window requests. Every completion must be called exactly once, on
+// the main thread; the page's script waits for it.
+class UIDelegate {
+public:
+    virtual ~UIDelegate() = default;
+    virtual void runJavaScriptAlertPanel(const std::string& message, std::function<void()> completion) = 0;
+    virtual void runJavaScriptConfirmPanel(const std::string& message, std::function<void(bool)> completion) = 0;
+    // completion receives nullopt when the user cancelled (null in the page).
+    virtual void runJavaScriptTextInputPanel(const std::string& prompt, const std::optional<std::string>& defaultText,
+                                             std::function<void(std::optional<std::string>)> completion) = 0;
+    // A file input; completion receives the chosen files, or nullopt for no selection.
+    virtual void runOpenPanel(bool allowsMultipleSelection,
+                              std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) = 0;
+    // A pop-up or a link with a target of its own. No second web view is ever made.
+    virtual void createWebView(const NavigationAction& action) = 0;
+};
+
+class NavigationDelegate {
+public:
+    virtual ~NavigationDelegate() = default;
+    // Each decision handler is called exactly once, before the method returns.
+    virtual void decidePolicyForNavigationAction(const NavigationAction& action,
+                                                 std::function<void(NavigationActionPolicy)> decisionHandler) = 0;
+    virtual void decidePolicyForNavigationResponse(const NavigationResponse& response,
+                                                   std::function<void(NavigationResponsePolicy)> decisionHandler) = 0;
+    // A navigation or a response of this view became a download.
+    virtual void navigationDidBecomeDownload(Download& download) = 0;
+    // A load failed before anything of it was shown.
+    virtual void didFailProvisionalNavigation(NavigationFailure failure) = 0;
+};
+
+class DownloadDelegate {
+public:
+    virtual ~DownloadDelegate() = default;
+    // The transfer waits until completion is called with an absolute path to write to, or
+    // with nullopt, which cancels it.
+    virtual void decideDestination(Download& download, const std::string& suggestedFilename,
+                                   std::function<void(std::optional<std::filesystem::path>)> completion) = 0;
+    // Exactly one of the two below ends every download.
+    virtual void downloadDidFinish(Download& download) = 0;
+    virtual void downloadDidFail(Download& download, const DownloadError& error) = 0;
+};
+
+} // namespace vorl

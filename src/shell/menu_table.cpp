@@ -1,0 +1,59 @@
+#include "menu_table.h"
+
+namespace vorl {
+namespace {
+
+constexpr std::uint32_t command = ModifierCommand;
+constexpr std::uint32_t optionCommand = ModifierOption | ModifierCommand;
+constexpr std::uint32_t shiftCommand = ModifierShift | ModifierCommand;
+constexpr std::uint32_t controlCommand = ModifierControl | ModifierCommand;
+
+const std::optional<MenuItem> separator;
+
+} // namespace
+
+std::vector<Menu> mainMenu() {
+    using enum MenuAction;
+    return {
+        {"VORL Vorudi",
+         {
+             MenuItem{"Om VORL Vorudi", orderFrontStandardAboutPanel, "", command},
+             separator,
+             MenuItem{"Vis analysemappen", showFolder, ",", command},
+             MenuItem{"Vis motorloggen", showLog, "l", optionCommand},
+             separator,
+             MenuItem{"Skjul VORL Vorudi", hide, "h", command},
+             // No desktop here hides or shows other applications' windows on request.
+             MenuItem{"Skjul andre", hideOtherApplications, "h", optionCommand, false},
+             MenuItem{"Vis alle", unhideAllApplications, "", command, false},
+             separator,
+             MenuItem{"Avslutt VORL Vorudi", terminate, "q", command},
+         }},
+        {"Rediger",
+         {
+             MenuItem{"Angre", undo, "z", command},
+             MenuItem{"Gjør om", redo, "z", shiftCommand},
+             separator,
+             MenuItem{"Klipp ut", cut, "x", command},
+             MenuItem{"Kopier", copy, "c", command},
+             MenuItem{"Lim inn", paste, "v", command},
+             MenuItem{"Merk alt", selectAll, "a", command},
+         }},
+        {"Vis",
+         {
+             MenuItem{"Last inn på nytt", reloadPage, "r", command},
+             MenuItem{"Faktisk størrelse", zoomReset, "0", command},
+             MenuItem{"Zoom inn", zoomIn, "+", command},
+             MenuItem{"Zoom ut", zoomOut, "-", command},
+             separator,
+             MenuItem{"Fullskjerm", toggleFullScreen, "f", controlCommand},
+         }},
+        {"Vindu",
+         {
+             MenuItem{"Minimer", performMiniaturize, "m", command},
+             MenuItem{"Zoom", performZoom, "", command},
+         }},
+    };
+}
+
+} // namespace vorl

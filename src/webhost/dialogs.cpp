@@ -1,0 +1,51 @@
+// The page's alert, confirm, prompt and file inputs, as sheets on the main window.
+
+#include "app/app_delegate.h"
+
+namespace vorl {
+namespace {
+
+Alert pageAlert(const std::string& text) { return Alert{"VORL Vorudi", text, AlertStyle::informational, {}, {}}; }
+
+} // namespace
+
+void AppDelegate::runJavaScriptAlertPanel(const std::string& message, std::function<void()> completion) {
+    window->beginAlertSheet(pageAlert(message), [completion](const AlertResult&) { completion(); });
+}
+
+void AppDelegate::runJavaScriptConfirmPanel(const std::string& message, std::function<void(bool)> completion) {
+    Alert alert = pageAlert(message);
+    alert.buttons = {"OK", "Avbryt"};
+    window->beginAlertSheet(alert, [completion](const AlertResult& result) {
+        completion(result.response == AlertFirstButtonReturn);
+    });
+}
+
+void AppDelegate::runJavaScriptTextInputPanel(const std::string& prompt, const std::optional<std::string>& defaultText,
+                                              std::function<void(std::optional<std::string>)> completion) {
+    Alert alert = pageAlert(prompt);
+    alert.accessoryTextField = AlertTextField{defaultText.value_or("")};
+    alert.buttons = {"OK", "Avbryt"};
+    window->beginAlertSheet(alert, [completion](const AlertResult& result) {
+        if (result.response == AlertFirstButtonReturn)
+            completion(result.accessoryText);
+        else
+            completion(std::nullopt);
+    });
+}
+
+void AppDelegate::runOpenPanel(bool allowsMultipleSelection,
+                               std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) {
+    OpenPanel panel;
+    panel.allowsMultipleSelection = allowsMultipleSelection;
+    panel.canChooseDirectories = false;
+    panel.canChooseFiles = true;
+    window->beginOpenPanelSheet(panel, [completion](int response, std::vector<std::filesystem::path> urls) {
+        if (response == ModalResponseOK)
+            completion(std::move(urls));
+        else
+            completion(std::nullopt);
+    });
+}
+
+} // namespace vorl

@@ -1,0 +1,177 @@
+#!/usr/bin/env python3
+"""Stand-in engine for VORL Vorudi: serves a test page and a few fixed files
+on 127.0.0.1, and logs every event as one JSON line on stdout.
+
+Test hooks (environment variables):
+  VORL_STANDIN_EXIT_AT_START=<code>  log the start, then exit with <code> before listening.
+  VORL_STANDIN_STARTUP_DELAY=<secs>  wait this long before listening.
+  VORL_STANDIN_IGNORE_QUIT=1         answer POST /api/quit but keep running.
+"""
+
+import argparse
+import io
+import json
+import math
+import os
+import struct
+import sys
+import threading
+import time
+import wave
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import urlsplit
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True  # keep the installed engine folder free of caches
+sys.path.insert(0, HERE)
+from peer_process import client_pid  # noqa: E402
+
+PAGE_FOLDER = os.path.join(HERE, "page")
+LOGGED_ENVIRONMENT = ["VORL_DATA", "PATH", "SSL_CERT_FILE", "REQUESTS_CA_BUNDLE", "HOME"]
+
+
+def log_event(event, **fields):
+    print(json.dumps({"event": event, **fields}, ensure_ascii=False), flush=True)
+
+
+def sine_wav(seconds=0.25, frequency=440, rate=8000):
+    """A short mono 16-bit tone, the same bytes every time."""
+    frames = b"".join(
+        struct.pack("<h", round(12000 * math.sin(2 * math.pi * frequency * n / rate)))
+        for n in range(int(seconds * rate))
+    )
+    buffer = io.BytesIO()
+    with wave.open(buffer, "wb") as out:
+        out.setnchannels(1)
+        out.setsampwidth(2)
+        out.setframerate(rate)
+        out.writeframes(frames)
+    return buffer.getvalue()
+
+
+SLICES_WAV = sine_wav()
+DATA_BIN = bytes(range(256)) * 64
+TRUNCATED_ANNOUNCED = 65536
+TRUNCATED_SENT = 1000
+
+
+class EngineHandler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "VorudiStandin/1"
+
+    def log_message(self, format, *args):
+        pass  # every request is logged as JSON in handle_route instead
+
+    def do_GET(self):
+        self.handle_route({
+            "/": lambda: self.send_page("index.html"),
+            "/other": lambda: self.send_page("other.html"),
+            "/api/status": lambda: self.send_json({"status": "ok"}),
+            "/api/hello": lambda: self.send_json({"hello": True}),
+            "/download/slices.wav": lambda: self.send_body(
+                SLICES_WAV, "audio/wav", {"Content-Disposition": 'attachment; filename="slices.wav"'}),
+            "/download/data.bin": lambda: self.send_body(DATA_BIN, "application/octet-stream"),
+            "/download/truncated.bin": self.send_truncated,
+        })
+
+    def do_POST(self):
+        self.discard_request_body()
+        self.handle_route({"/api/quit": self.quit})
+
+    def handle_route(self, routes):
+        ip, port = self.client_address[:2]
+        log_event("request", method=self.command, path=self.path, client_pid=client_pid(ip, port))
+        route = routes.get(urlsplit(self.path).path)
+        if route:
+            route()
+        else:
+            self.send_body("Ikke funnet\n".encode(), "text/plain; charset=utf-8", status=404)
+
+    def discard_request_body(self):
+        length = int(self.headers.get("Content-Length") or 0)
+        if length > 0:
+            self.rfile.read(length)
+
+    def send_body(self, body, content_type, headers=None, status=200):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Cache-Control", "no-store")
+        for name, value in (headers or {}).items():
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.write(body)
+        self.wfile.flush()
+
+    def send_json(self, value):
+        self.send_body(json.dumps(value).encode(), "application/json")
+
+    def send_page(self, name):
+        with open(os.path.join(PAGE_FOLDER, name), "rb") as page:
+            self.send_body(page.read(), "text/html; charset=utf-8")
+
+    def send_truncated(self):
+        """Promise more bytes than are sent, then hang up: a broken download."""
+        self.close_connection = True
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(TRUNCATED_ANNOUNCED))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(DATA_BIN[:TRUNCATED_SENT])
+        self.wfile.flush()
+
+    def quit(self):
+        ignored = os.environ.get("VORL_STANDIN_IGNORE_QUIT") == "1"
+        log_event("quit", ignored=ignored)
+        self.close_connection = True
+        self.send_body(json.dumps({"status": "bye"}).encode(), "application/json",
+                       {"Connection": "close"})
+        if not ignored:
+            # shutdown() waits for serve_forever, which runs on another thread.
+            threading.Thread(target=self.server.shutdown, daemon=True).start()
+
+
+class EngineServer(ThreadingHTTPServer):
+    allow_reuse_address = True
+    daemon_threads = True  # open keep-alive connections must not hold up exit
+
+
+def run_test_hooks_before_listening():
+    exit_code = os.environ.get("VORL_STANDIN_EXIT_AT_START")
+    if exit_code is not None:
+        log_event("exit-at-start", code=int(exit_code))
+        sys.exit(int(exit_code))
+    delay = os.environ.get("VORL_STANDIN_STARTUP_DELAY")
+    if delay:
+        log_event("startup-delay", seconds=float(delay))
+        time.sleep(float(delay))
+
+
+def main():
+    # Paths may hold any letters; write them as UTF-8 whatever the locale says.
+    sys.stdout.reconfigure(encoding="utf-8", errors="surrogateescape")
+    arguments = argparse.ArgumentParser(description="Stand-in engine for VORL Vorudi")
+    arguments.add_argument("--port", type=int, required=True)
+    port = arguments.parse_args().port
+
+    log_event("start", argv=sys.argv, cwd=os.getcwd(), pid=os.getpid(),
+              env={name: os.environ.get(name) for name in LOGGED_ENVIRONMENT})
+    run_test_hooks_before_listening()
+
+    try:
+        server = EngineServer(("127.0.0.1", port), EngineHandler)
+    except OSError as error:
+        log_event("listen-failed", port=port, error=str(error))
+        sys.exit(1)
+    log_event("listening", port=port)
+    try:
+        server.serve_forever(poll_interval=0.05)
+    except KeyboardInterrupt:
+        pass
+    server.server_close()
+    log_event("stopped")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,260 @@
+#pragma once
+
+#include "fake_time.h"
+#include "platform/platform.h"
+#include "platform/web_view_delegates.h"
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <variant>
+#include <vector>
+
+namespace vorl::fake {
+
+// What the fakes were asked to do, in order, across all of them: "web.loadHTMLString",
+// "session.GET http://127.0.0.1:8765/api/status", "launcher.launch", ...
+class EventLog {
+public:
+    void add(std::string event);
+    std::vector<std::string> events() const;
+    // The position of the first event that starts with prefix, or -1.
+    long indexOf(const std::string& prefix) const;
+    long count(const std::string& prefix) const;
+
+private:
+    mutable std::mutex mutex;
+    std::vector<std::string> entries;
+};
+
+// Records requests; the test answers them. A responder, when set, answers every new request at
+// once from a background thread instead, as the real session would.
+class FakeUrlSession final : public UrlSession {
+public:
+    explicit FakeUrlSession(EventLog& events) : log(events) {}
+    ~FakeUrlSession() override;
+
+    void dataTask(const UrlRequest& request, Completion completion) override;
+
+    std::vector<UrlRequest> requests() const;
+    size_t pendingCount() const;
+    // Answers the oldest unanswered request; nullopt body is a transport error.
+    UrlRequest answerNext(std::optional<std::string> body);
+
+    std::function<std::optional<std::string>(const UrlRequest&)> responder;
+
+private:
+    struct Task {
+        UrlRequest request;
+        Completion completion;
+    };
+    EventLog& log;
+    mutable std::mutex mutex;
+    std::vector<UrlRequest> seen;
+    std::vector<Task> pending;
+    std::vector<std::thread> responders;
+};
+
+class FakeProcess final : public Process {
+public:
+    bool isRunning() override;
+    void terminate() override;
+
+    std::atomic<bool> running = true; // a responder thread may end it, as an engine's quit does
+    int terminateCalls = 0;           // terminate() also ends it
+};
+
+class FakeProcessLauncher final : public ProcessLauncher {
+public:
+    explicit FakeProcessLauncher(EventLog& events) : log(events) {}
+    LaunchResult launch(LaunchRequest request) override;
+
+    struct Launch {
+        std::filesystem::path executable;
+        std::vector<std::string> arguments;
+        std::filesystem::path currentDirectory;
+        Environment environment;
+        bool outputRedirected;
+        FakeProcess* process;
+    };
+    std::vector<Launch> launches;
+    std::optional<std::string> failWith; // the next launches fail with this description
+
+private:
+    EventLog& log;
+};
+
+class FakeWorkspace final : public Workspace {
+public:
+    explicit FakeWorkspace(EventLog& events) : log(events) {}
+    void openURL(const Url& url) override;
+    void activateFileViewerSelecting(const std::vector<std::filesystem::path>& items) override;
+
+    std::vector<Url> opened;
+    std::vector<std::vector<std::filesystem::path>> revealed;
+
+private:
+    EventLog& log;
+};
+
+class FakeApplication final : public Application {
+public:
+    explicit FakeApplication(EventLog& events) : log(events) {}
+    void setDelegate(ApplicationDelegate& delegate) override;
+    int run() override; // launches the delegate and returns: the test is the event loop
+    void terminate() override;
+    void activateIgnoringOtherApps() override;
+    void setMainMenu(const std::vector<Menu>& menus, std::size_t windowsMenu, MenuTarget& target) override;
+    void orderFrontStandardAboutPanel() override;
+    void hide() override;
+
+    ApplicationDelegate* delegate = nullptr;
+    std::vector<Menu> menus;
+    std::size_t windowsMenu = 0;
+    MenuTarget* menuTarget = nullptr;
+
+private:
+    EventLog& log;
+};
+
+// Open sheets, which the test ends with a response of its choice.
+struct AlertSheet {
+    Alert alert;
+    AlertCompletion completion;
+};
+struct OpenPanelSheet {
+    OpenPanel panel;
+    OpenPanelCompletion completion;
+};
+struct SavePanelSheet {
+    SavePanel panel;
+    SavePanelCompletion completion;
+};
+using Sheet = std::variant<AlertSheet, OpenPanelSheet, SavePanelSheet>;
+
+class FakeWindow final : public Window {
+public:
+    explicit FakeWindow(EventLog& events) : log(events) {}
+    void setTitle(const std::string& title) override;
+    void setAppearance(Appearance appearance) override;
+    void setBackgroundColor(Color color) override;
+    void setMinSize(Size size) override;
+    void setContentView(WebView& view) override;
+    void setFrameAutosaveName(const std::string& name) override;
+    void makeKeyAndOrderFront() override;
+    void miniaturize() override;
+    void zoom() override;
+    void toggleFullScreen() override;
+    void beginAlertSheet(const Alert& alert, AlertCompletion completion) override;
+    void beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion completion) override;
+    void beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion completion) override;
+
+    std::vector<Alert> alerts() const; // the alerts ever begun, in order
+    // Ends the open sheet at index (in the order begun among those still open).
+    void finishAlert(size_t index, int response, const std::string& text = {});
+    void finishOpenPanel(size_t index, int response, std::vector<std::filesystem::path> urls = {});
+    void finishSavePanel(size_t index, int response, std::optional<std::filesystem::path> url = std::nullopt);
+    // The window closes under its sheets: each ends as cancelled.
+    void closeWithSheets();
+
+    std::vector<Sheet> openSheets;
+    std::string title;
+    std::optional<Size> minSize;
+    std::optional<Color> backgroundColor;
+    std::string autosaveName;
+    WebView* contentView = nullptr;
+
+private:
+    template <class T> T take(size_t index);
+    EventLog& log;
+    std::vector<Alert> begunAlerts;
+};
+
+class FakeWebView final : public WebView {
+public:
+    FakeWebView(EventLog& events, WebViewConfiguration created) : log(events), configuration(std::move(created)) {}
+    void setUIDelegate(UIDelegate& delegate) override;
+    void setNavigationDelegate(NavigationDelegate& delegate) override;
+    void setDrawsBackground(bool draws) override;
+    void setAllowsMagnification(bool allows) override;
+    std::optional<Url> url() const override { return currentUrl; }
+    void loadRequest(const UrlRequest& request) override;
+    void loadHTMLString(const std::string& html, const std::optional<Url>& baseUrl) override;
+    void loadFileURL(const Url& file, const Url& readAccess) override;
+    void reload() override;
+    double pageZoom() const override { return zoom; }
+    void setPageZoom(double value) override;
+    void executeEditingCommand(EditingCommand command) override;
+
+    struct Load {
+        enum Kind { request, html, file } kind;
+        std::string target; // the URL, or the HTML text
+        Seconds timeout = 0;
+        std::string readAccess;
+    };
+    std::vector<Load> loads;
+    std::optional<Url> currentUrl;
+    double zoom = 1.0;
+    int reloads = 0;
+    bool drawsBackground = true;
+    bool allowsMagnification = false;
+    std::vector<EditingCommand> editingCommands;
+    UIDelegate* uiDelegate = nullptr;
+    NavigationDelegate* navigationDelegate = nullptr;
+
+private:
+    EventLog& log;
+
+public:
+    const WebViewConfiguration configuration;
+};
+
+class FakeDownload final : public Download {
+public:
+    void setDelegate(DownloadDelegate& newDelegate) override { delegate = &newDelegate; }
+    std::optional<std::uint64_t> expectedContentLength() const override { return expectedLength; }
+    std::uint64_t receivedDataLength() const override { return receivedLength; }
+
+    DownloadDelegate* delegate = nullptr;
+    std::optional<std::uint64_t> expectedLength;
+    std::uint64_t receivedLength = 0;
+};
+
+// The headless platform: every service above, on virtual time, in a temporary home.
+class FakePlatform final : public Platform {
+public:
+    explicit FakePlatform(std::filesystem::path home);
+
+    std::filesystem::path homeDirectory() const override { return home; }
+    Environment environment() const override { return processEnvironment; }
+    Application& application() override { return app; }
+    Clock& clock() override { return time; }
+    MainQueue& mainQueue() override { return time; }
+    UrlSession& urlSession() override { return realSession ? *realSession : session; }
+    ProcessLauncher& processLauncher() override { return realLauncher ? *realLauncher : launcher; }
+    Workspace& workspace() override { return desktop; }
+    std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration) override;
+    std::unique_ptr<Window> createWindow(Size contentSize) override;
+
+    std::filesystem::path home;
+    Environment processEnvironment;
+    EventLog log;
+    VirtualTime time;
+    FakeApplication app{log};
+    FakeUrlSession session{log};
+    FakeProcessLauncher launcher{log};
+    FakeWorkspace desktop{log};
+    // Tests of real behaviour put the real session and launcher in place of the fakes.
+    std::unique_ptr<UrlSession> realSession;
+    std::unique_ptr<ProcessLauncher> realLauncher;
+
+    FakeWindow* window = nullptr; // the last created, owned by whoever asked for it
+    FakeWebView* webView = nullptr;
+    std::optional<Size> windowContentSize;
+};
+
+} // namespace vorl::fake

@@ -1,0 +1,80 @@
+#include "gtk_lookup.h"
+
+#include "command_args.h"
+
+namespace vorl::test_driver {
+
+namespace {
+
+constexpr char windowIdKey[] = "vorl-test-driver-window-id";
+
+} // namespace
+
+std::vector<GtkWindow*> toplevelWindows() {
+    GListModel* toplevels = gtk_window_get_toplevels();
+    std::vector<GtkWindow*> windows;
+    const guint count = g_list_model_get_n_items(toplevels);
+    for (guint i = 0; i < count; ++i) {
+        // The list keeps its own reference, so the pointer outlives this one.
+        auto* window = static_cast<GtkWindow*>(g_list_model_get_item(toplevels, i));
+        windows.push_back(window);
+        g_object_unref(window);
+    }
+    return windows;
+}
+
+WebKitWebView* findWebView(GtkWindow* window) {
+    GtkWidget* view = findDescendant(GTK_WIDGET(window), [](GtkWidget* widget) { return WEBKIT_IS_WEB_VIEW(widget); });
+    return view != nullptr ? WEBKIT_WEB_VIEW(view) : nullptr;
+}
+
+GtkWindow* mainWindow() {
+    GtkWindow* firstApplicationWindow = nullptr;
+    for (GtkWindow* window : toplevelWindows()) {
+        if (!GTK_IS_APPLICATION_WINDOW(window))
+            continue;
+        if (findWebView(window) != nullptr)
+            return window;
+        if (firstApplicationWindow == nullptr)
+            firstApplicationWindow = window;
+    }
+    return firstApplicationWindow;
+}
+
+int applicationWindowCount() {
+    int count = 0;
+    for (GtkWindow* window : toplevelWindows()) {
+        if (GTK_IS_APPLICATION_WINDOW(window))
+            ++count;
+    }
+    return count;
+}
+
+GtkApplication* application() {
+    GApplication* defaultApplication = g_application_get_default();
+    if (defaultApplication != nullptr && GTK_IS_APPLICATION(defaultApplication))
+        return GTK_APPLICATION(defaultApplication);
+    GtkWindow* window = mainWindow();
+    return window != nullptr ? gtk_window_get_application(window) : nullptr;
+}
+
+std::string windowId(GtkWindow* window) {
+    static guint lastId = 0;
+    auto id = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(window), windowIdKey));
+    if (id == 0) {
+        id = ++lastId;
+        g_object_set_data(G_OBJECT(window), windowIdKey, GUINT_TO_POINTER(id));
+    }
+    return "w" + std::to_string(id);
+}
+
+GtkWindow* requireWindow(const Json& request) {
+    const std::string& id = stringArgument(request, "id");
+    for (GtkWindow* window : toplevelWindows()) {
+        if (windowId(window) == id)
+            return window;
+    }
+    throw CommandError("no window with id \"" + id + "\"");
+}
+
+} // namespace vorl::test_driver

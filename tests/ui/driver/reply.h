@@ -1,0 +1,53 @@
+#pragma once
+
+#include "json.h"
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace vorl::test_driver {
+
+// One answer line, plus work for the main thread to do once that line has been sent
+// (used when the work may end the process, so the client still gets its answer).
+struct Answer {
+    Json message;
+    std::function<void()> afterSent;
+};
+
+Answer successAnswer(Json result);
+Answer failureAnswer(const std::string& error);
+
+// Hands an answer from the GTK main thread to the socket thread waiting for it.
+class AnswerSlot {
+public:
+    // The first answer wins; later ones are dropped.
+    void fill(Answer answer);
+    // Blocks until an answer is there.
+    Answer take();
+
+private:
+    std::mutex mutex_;
+    std::condition_variable filled_;
+    std::optional<Answer> answer_;
+};
+
+// The main thread's handle on a pending command. Copies share the command: the first answer wins,
+// and when the last copy goes away unanswered the command fails rather than leaving the client waiting.
+class Reply {
+public:
+    explicit Reply(std::shared_ptr<AnswerSlot> slot);
+
+    void succeed(Json result) const;
+    void succeedThen(Json result, std::function<void()> afterSent) const;
+    void fail(const std::string& error) const;
+
+private:
+    class Keeper;
+    std::shared_ptr<Keeper> keeper_;
+};
+
+} // namespace vorl::test_driver

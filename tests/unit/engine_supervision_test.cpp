@@ -1,0 +1,311 @@
+#include "fake/app_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace vorl {
+namespace {
+
+using fake::AppFixture;
+
+const std::string notInstalled = "AI-miljøet er ikke installert. Appen bruker den innebygde motoren. "
+                                 "Installer VORL Vorudi-pakken på nytt for AI-analyse.";
+const std::string stopped = "Motoren stoppet under oppstart. Se ~/Library/Logs/VORL Vorudi – motor.log. "
+                            "Appen bruker den innebygde motoren.";
+const std::string silent = "Motoren svarer ikke. Se ~/Library/Logs/VORL Vorudi – motor.log. "
+                           "Appen bruker den innebygde motoren.";
+const std::string statusUrl = "http://127.0.0.1:8765/api/status";
+
+class StartUp : public AppFixture {};
+
+TEST_F(StartUp, BuildsTheWindowAndShowsTheSplashBeforeTheFirstProbe) {
+    launch();
+    const auto& log = platform.log;
+    EXPECT_LT(log.indexOf("app.setMainMenu"), log.indexOf("platform.createWebView"));
+    EXPECT_LT(log.indexOf("platform.createWebView"), log.indexOf("platform.createWindow"));
+    EXPECT_LT(log.indexOf("window.setContentView"), log.indexOf("window.makeKeyAndOrderFront"));
+    EXPECT_LT(log.indexOf("web.loadHTMLString"), log.indexOf("session.GET " + statusUrl));
+    ASSERT_EQ(web().loads.size(), 1u);
+    EXPECT_EQ(web().loads[0].target, SPLASH);
+
+    const WebViewConfiguration& configuration = web().configuration;
+    EXPECT_FALSE(configuration.mediaPlaybackRequiresUserAction);
+    EXPECT_TRUE(configuration.developerExtrasEnabled);
+    ASSERT_EQ(configuration.scriptMessageHandlersWithReply.size(), 1u);
+    EXPECT_EQ(configuration.scriptMessageHandlersWithReply[0].name, "vorl");
+    EXPECT_EQ(web().uiDelegate, app.get());
+    EXPECT_EQ(web().navigationDelegate, app.get());
+    EXPECT_FALSE(web().drawsBackground);
+
+    EXPECT_EQ(window().title, "VORL Vorudi");
+    EXPECT_EQ(window().autosaveName, "VORLVorudiHovedvindu");
+    EXPECT_EQ(window().contentView, &web());
+    EXPECT_EQ(platform.windowContentSize->width, 1440);
+    EXPECT_EQ(platform.windowContentSize->height, 920);
+    EXPECT_EQ(window().minSize->width, 980);
+    EXPECT_EQ(window().minSize->height, 640);
+    EXPECT_TRUE(app->applicationShouldTerminateAfterLastWindowClosed());
+}
+
+TEST_F(StartUp, ProbeAsksForTheStatusWithinPointEightSeconds) {
+    launch();
+    std::vector<UrlRequest> requests = platform.session.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "GET");
+    EXPECT_EQ(requests[0].url.string(), statusUrl);
+    EXPECT_DOUBLE_EQ(requests[0].timeoutInterval, 0.8);
+}
+
+TEST_F(StartUp, AHealthyEngineGetsItsPageLoadedAndIsNotLaunched) {
+    installEngine();
+    launch();
+    answerProbe(true);
+    ASSERT_EQ(web().loads.size(), 2u);
+    EXPECT_EQ(web().loads[1].target, "http://127.0.0.1:8765/");
+    EXPECT_DOUBLE_EQ(web().loads[1].timeout, 60.0);
+    EXPECT_TRUE(platform.launcher.launches.empty());
+    EXPECT_EQ(app->server, nullptr);
+}
+
+TEST_F(StartUp, ProbeContinuationRunsOnTheMainQueueNeverInsidePing) {
+    int calls = 0;
+    bool result = false;
+    app->ping([&](bool healthy) {
+        ++calls;
+        result = healthy;
+    });
+    platform.session.answerNext(R"({"status":"ok"})");
+    EXPECT_EQ(calls, 0);
+    time().runUntilIdle();
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(result);
+}
+
+class Launching : public AppFixture {};
+
+TEST_F(Launching, MissingInstallationFallsBackWithoutLaunchingOrLogging) {
+    launch();
+    answerProbe(false);
+    EXPECT_TRUE(platform.launcher.launches.empty());
+    EXPECT_EQ(alertTexts(), std::vector<std::string>{notInstalled});
+    EXPECT_EQ(window().alerts()[0].messageText, "VORL Vorudi");
+    EXPECT_EQ(window().alerts()[0].style, AlertStyle::warning);
+    EXPECT_TRUE(window().alerts()[0].buttons.empty());
+    EXPECT_FALSE(std::filesystem::exists(LOGFILE.parent_path()));
+}
+
+TEST_F(Launching, InterpreterThatIsNotExecutableOrAMissingScriptCountAsNotInstalled) {
+    installEngine();
+    std::filesystem::permissions(AI / "venv/bin/python", std::filesystem::perms::owner_read |
+                                                             std::filesystem::perms::owner_write);
+    launch();
+    answerProbe(false);
+    std::filesystem::permissions(AI / "venv/bin/python", std::filesystem::perms::owner_all);
+    std::filesystem::remove(AI / "server.py");
+    app->connect();
+    answerProbe(false);
+    EXPECT_TRUE(platform.launcher.launches.empty());
+    EXPECT_EQ(alertTexts(), (std::vector<std::string>{notInstalled, notInstalled}));
+}
+
+TEST_F(Launching, StartsTheInterpreterWithTheScriptPortFolderEnvironmentAndLog) {
+    installEngine();
+    fake::writeFile(AI / "venv/lib/python3.11/site-packages/certifi/cacert.pem", "certificates");
+    platform.processEnvironment["VORL_DATA"] = "/somewhere/else";
+    launch();
+    time().advance(2.5);
+    answerProbe(false);
+
+    ASSERT_EQ(platform.launcher.launches.size(), 1u);
+    const auto& launched = platform.launcher.launches[0];
+    EXPECT_EQ(launched.executable, AI / "venv/bin/python");
+    EXPECT_EQ(launched.arguments, (std::vector<std::string>{(AI / "server.py").string(), "--port", "8765"}));
+    EXPECT_EQ(launched.currentDirectory, ENG);
+    EXPECT_EQ(launched.environment.at("VORL_DATA"), DATA.string());
+    EXPECT_EQ(launched.environment.at("PATH"), "/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin");
+    std::string bundle = (AI / "venv/lib/python3.11/site-packages/certifi/cacert.pem").string();
+    EXPECT_EQ(launched.environment.at("SSL_CERT_FILE"), bundle);
+    EXPECT_EQ(launched.environment.at("REQUESTS_CA_BUNDLE"), bundle);
+    EXPECT_EQ(launched.environment.at("LANG"), "C.UTF-8");
+    EXPECT_TRUE(launched.outputRedirected);
+    EXPECT_EQ(fake::readFile(LOGFILE), "=== start 2026-03-04 05:06:09 +0000 (app) ===\n");
+
+    EXPECT_EQ(app->server, launched.process);
+    EXPECT_EQ(app->started, time().now());
+    EXPECT_EQ(platform.session.pendingCount(), 1u) << "the poll probes at once";
+}
+
+TEST_F(Launching, ALaunchThatFailsCarriesTheSystemsReasonAndKeepsTheFields) {
+    installEngine();
+    platform.launcher.failWith = "Exec format error";
+    launch();
+    Date constructed = app->started;
+    time().advance(1);
+    answerProbe(false);
+    EXPECT_EQ(alertTexts(), std::vector<std::string>{"Motoren kunne ikke startes (Exec format error). "
+                                                     "Appen bruker den innebygde motoren."});
+    EXPECT_EQ(app->server, nullptr);
+    EXPECT_EQ(app->started, constructed);
+    EXPECT_NE(fake::readFile(LOGFILE).find("=== start"), std::string::npos);
+}
+
+class Polling : public AppFixture {
+protected:
+    // Launches the engine: the start-up probe fails and the poll's first probe is open.
+    void launchEngine() {
+        installEngine();
+        launch();
+        answerProbe(false);
+        ASSERT_EQ(platform.launcher.launches.size(), 1u);
+    }
+    // Fails the open probe; the next one opens 0.3 s later.
+    void failProbeAndWait() {
+        answerProbe(false);
+        time().advance(0.3);
+    }
+};
+
+TEST_F(Polling, ProbesAgainThreeTenthsOfASecondAfterEachFailure) {
+    launchEngine();
+    answerProbe(false);
+    EXPECT_EQ(platform.session.pendingCount(), 0u);
+    time().advance(0.29);
+    EXPECT_EQ(platform.session.pendingCount(), 0u);
+    time().advance(0.01);
+    EXPECT_EQ(platform.session.pendingCount(), 1u);
+    EXPECT_TRUE(window().alerts().empty());
+}
+
+TEST_F(Polling, AnEngineAnsweringAt44SecondsGetsItsPageLoaded) {
+    launchEngine();
+    while (time().elapsed() < 44)
+        failProbeAndWait();
+    answerProbe(true);
+    EXPECT_EQ(web().loads.back().target, "http://127.0.0.1:8765/");
+    EXPECT_TRUE(window().alerts().empty());
+    EXPECT_EQ(platform.session.pendingCount(), 0u) << "the poll has ended";
+}
+
+TEST_F(Polling, GivesUpAtTheFirstFailedProbeMoreThan45SecondsAfterTheLaunch) {
+    launchEngine();
+    while (time().elapsed() <= 45)
+        failProbeAndWait();
+    EXPECT_TRUE(window().alerts().empty());
+    answerProbe(false);
+    EXPECT_EQ(alertTexts(), std::vector<std::string>{silent});
+    time().advance(5);
+    EXPECT_EQ(platform.session.pendingCount(), 0u);
+    EXPECT_TRUE(launchedEngine().running) << "a silent engine is left running";
+}
+
+TEST_F(Polling, AnEndedProcessIsReportedAsStoppedEvenAfterTheTimeLimit) {
+    launchEngine();
+    time().advance(50);
+    launchedEngine().running = false;
+    answerProbe(false);
+    EXPECT_EQ(alertTexts(), std::vector<std::string>{stopped});
+}
+
+TEST_F(Polling, AHealthyAnswerWinsOverAnEndedProcessAndTheTimeLimit) {
+    launchEngine();
+    time().advance(50);
+    launchedEngine().running = false;
+    answerProbe(true);
+    EXPECT_TRUE(window().alerts().empty());
+    EXPECT_EQ(web().loads.back().target, "http://127.0.0.1:8765/");
+}
+
+TEST_F(Polling, TheBuiltInPageIsShownBehindTheWarningWhenItIsInstalled) {
+    launchEngine();
+    fake::writeFile(ENG / "Auto-Vorudi.html", "<p>innebygd</p>");
+    launchedEngine().running = false;
+    answerProbe(false);
+    ASSERT_EQ(web().loads.back().kind, fake::FakeWebView::Load::file);
+    EXPECT_EQ(web().loads.back().target, Url::fileUrl(ENG / "Auto-Vorudi.html").string());
+    EXPECT_EQ(web().loads.back().readAccess, Url::fileUrl(ENG).string());
+    EXPECT_LT(platform.log.indexOf("web.loadFileURL"), platform.log.indexOf("window.beginAlertSheet"));
+}
+
+TEST_F(Polling, EachFallbackShowsItsOwnWarning) {
+    launch();
+    app->fallback("første");
+    app->fallback("andre");
+    EXPECT_EQ(alertTexts(), (std::vector<std::string>{"første", "andre"}));
+    EXPECT_EQ(window().openSheets.size(), 2u);
+    EXPECT_EQ(web().loads.size(), 1u) << "no built-in page: the splash stays";
+}
+
+TEST_F(Polling, AReconnectWhileWaitingLaunchesASecondEngineAndRecordsIt) {
+    launchEngine();
+    answerProbe(false); // the poll waits
+    app->reloadPage();  // on the splash: reconnects
+    answerProbe(false);
+    ASSERT_EQ(platform.launcher.launches.size(), 2u);
+    EXPECT_EQ(app->server, platform.launcher.launches[1].process);
+    EXPECT_EQ(fake::readFile(LOGFILE).find("=== start"), 0u);
+    EXPECT_EQ(fake::readFile(LOGFILE).rfind("=== start"), 46u) << "two headers, one after the other";
+}
+
+class Shutdown : public AppFixture {
+protected:
+    // The engine answers the quit request from the session's background thread, exiting or not.
+    void engineAnswersQuit(bool exits) {
+        platform.session.responder = [this, exits](const UrlRequest& request) -> std::optional<std::string> {
+            quitRequests.push_back(request);
+            if (exits)
+                for (auto& launched : platform.launcher.launches)
+                    launched.process->running = false;
+            return "{}";
+        };
+    }
+    std::vector<UrlRequest> quitRequests;
+};
+
+TEST_F(Shutdown, AnEngineFoundRunningAtStartIsLeftAlone) {
+    launch();
+    answerProbe(true);
+    engineAnswersQuit(true);
+    app->applicationWillTerminate();
+    EXPECT_TRUE(quitRequests.empty());
+}
+
+TEST_F(Shutdown, ALaunchedEngineThatDiedGetsNoRequest) {
+    installEngine();
+    launch();
+    answerProbe(false);
+    launchedEngine().running = false;
+    engineAnswersQuit(true);
+    app->applicationWillTerminate();
+    EXPECT_TRUE(quitRequests.empty());
+    EXPECT_EQ(launchedEngine().terminateCalls, 0);
+}
+
+TEST_F(Shutdown, ARunningEngineIsAskedToQuitAndStoppedOnlyIfItStillRuns) {
+    installEngine();
+    launch();
+    answerProbe(false);
+    engineAnswersQuit(true);
+    app->applicationWillTerminate();
+    ASSERT_EQ(quitRequests.size(), 1u);
+    EXPECT_EQ(quitRequests[0].method, "POST");
+    EXPECT_EQ(quitRequests[0].url.string(), "http://127.0.0.1:8765/api/quit");
+    EXPECT_DOUBLE_EQ(quitRequests[0].timeoutInterval, 1.5);
+    EXPECT_EQ(launchedEngine().terminateCalls, 0);
+}
+
+TEST_F(Shutdown, EveryEngineThisRunLaunchedIsStoppedNotOnlyTheLast) {
+    installEngine();
+    launch();
+    answerProbe(false);
+    app->connect();
+    answerProbe(false);
+    answerProbe(false);
+    ASSERT_EQ(platform.launcher.launches.size(), 2u);
+    engineAnswersQuit(false);
+    app->applicationWillTerminate();
+    EXPECT_EQ(quitRequests.size(), 1u);
+    EXPECT_EQ(platform.launcher.launches[0].process->terminateCalls, 1);
+    EXPECT_EQ(platform.launcher.launches[1].process->terminateCalls, 1);
+}
+
+} // namespace
+} // namespace vorl
