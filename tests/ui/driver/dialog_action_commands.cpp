@@ -1,9 +1,8 @@
-// "respond", "set_entry" and "choose": answering the dialogs listed by "dialogs".
+// "respond" and "set_entry": answering the dialogs listed by "dialogs".
 
 #include "command_args.h"
 #include "command_handlers.h"
 #include "dialog_widgets.h"
-#include "glib_ptr.h"
 #include "gtk_lookup.h"
 
 namespace vorl::test_driver {
@@ -29,21 +28,6 @@ void setEntry(const Json& request, const Reply& reply) {
     if (entry == nullptr)
         throw CommandError("this dialog has no text entry");
     gtk_editable_set_text(GTK_EDITABLE(entry), text.c_str());
-    reply.succeed(nullptr);
-}
-
-void chooseFile(const Json& request, const Reply& reply) {
-    GtkWindow* window = requireWindow(request);
-    const std::string& path = stringArgument(request, "path");
-    if (!GTK_IS_FILE_CHOOSER_DIALOG(window))
-        throw CommandError("this window is not a file chooser");
-    const GObjectPtr<GFile> file(g_file_new_for_path(path.c_str()));
-    GError* rawError = nullptr;
-    // In a save dialog this sets both the folder and the name.
-    gtk_file_chooser_set_file(GTK_FILE_CHOOSER(window), file.get(), &rawError);
-    if (const GErrorPtr error(rawError); error)
-        throw CommandError(error->message);
-    gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_ACCEPT);
     reply.succeed(nullptr);
 }
 

@@ -70,9 +70,12 @@ void describeMessage(GtkMessageDialog* dialog, Json& result) {
 
 const char* actionName(GtkFileChooserAction action) {
     switch (action) {
-    case GTK_FILE_CHOOSER_ACTION_SAVE: return "save";
-    case GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER: return "select-folder";
-    default: return "open";
+    case GTK_FILE_CHOOSER_ACTION_SAVE:
+        return "save";
+    case GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER:
+        return "select-folder";
+    default:
+        return "open";
     }
 }
 

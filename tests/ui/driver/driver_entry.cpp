@@ -15,7 +15,9 @@ constexpr char socketVariable[] = "VORL_TEST_DRIVER_SOCKET";
 // Never freed: the listener thread may still be running while the process exits.
 const std::string* socketPath = nullptr;
 
-void removeSocketFile() { ::unlink(socketPath->c_str()); }
+void removeSocketFile() {
+    ::unlink(socketPath->c_str());
+}
 
 __attribute__((constructor)) void startTestDriver() {
     const char* path = std::getenv(socketVariable);
@@ -23,8 +25,10 @@ __attribute__((constructor)) void startTestDriver() {
         return;
     try {
         socketPath = new std::string(path);
-        // WebKit's helper processes inherit the environment and the preload; only this process may serve.
+        // Children (WebKit's helper processes, the engine) inherit the environment: only this
+        // process serves, and none of them loads the driver.
         ::unsetenv(socketVariable);
+        ::unsetenv("LD_PRELOAD");
         if (vorl::test_driver::startSocketServer(*socketPath))
             std::atexit(removeSocketFile);
     } catch (const std::exception& error) {

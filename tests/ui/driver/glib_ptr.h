@@ -9,8 +9,7 @@ namespace vorl::test_driver {
 struct GObjectUnref {
     void operator()(gpointer object) const { g_object_unref(object); }
 };
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
 
 struct GFreeDeleter {
     void operator()(gpointer memory) const { g_free(memory); }

@@ -24,7 +24,8 @@ std::vector<GtkWindow*> toplevelWindows() {
 }
 
 WebKitWebView* findWebView(GtkWindow* window) {
-    GtkWidget* view = findDescendant(GTK_WIDGET(window), [](GtkWidget* widget) { return WEBKIT_IS_WEB_VIEW(widget); });
+    GtkWidget* view =
+        findDescendant(GTK_WIDGET(window), [](GtkWidget* widget) { return WEBKIT_IS_WEB_VIEW(widget); });
     return view != nullptr ? WEBKIT_WEB_VIEW(view) : nullptr;
 }
 
@@ -68,13 +69,20 @@ std::string windowId(GtkWindow* window) {
     return "w" + std::to_string(id);
 }
 
-GtkWindow* requireWindow(const Json& request) {
-    const std::string& id = stringArgument(request, "id");
+GtkWindow* windowWithId(std::string_view id) {
     for (GtkWindow* window : toplevelWindows()) {
         if (windowId(window) == id)
             return window;
     }
-    throw CommandError("no window with id \"" + id + "\"");
+    return nullptr;
+}
+
+GtkWindow* requireWindow(const Json& request) {
+    const std::string& id = stringArgument(request, "id");
+    GtkWindow* window = windowWithId(id);
+    if (window == nullptr)
+        throw CommandError("no window with id \"" + id + "\"");
+    return window;
 }
 
 } // namespace vorl::test_driver

@@ -22,12 +22,13 @@ GtkApplication* application();
 
 // A short id ("w3") given to a window the first time the driver reports it; ids are never reused.
 std::string windowId(GtkWindow* window);
+// The window with that id, or null once it has been destroyed.
+GtkWindow* windowWithId(std::string_view id);
 // The window named by the request's "id"; raises CommandError when none has it.
 GtkWindow* requireWindow(const Json& request);
 
 // Depth-first search through a widget's descendants (the widget itself excluded).
-template <typename Predicate>
-GtkWidget* findDescendant(GtkWidget* root, const Predicate& matches) {
+template <typename Predicate> GtkWidget* findDescendant(GtkWidget* root, const Predicate& matches) {
     for (GtkWidget* child = gtk_widget_get_first_child(root); child != nullptr;
          child = gtk_widget_get_next_sibling(child)) {
         if (matches(child))
@@ -38,8 +39,7 @@ GtkWidget* findDescendant(GtkWidget* root, const Predicate& matches) {
     return nullptr;
 }
 
-template <typename Visitor>
-void forEachDescendant(GtkWidget* root, const Visitor& visit) {
+template <typename Visitor> void forEachDescendant(GtkWidget* root, const Visitor& visit) {
     for (GtkWidget* child = gtk_widget_get_first_child(root); child != nullptr;
          child = gtk_widget_get_next_sibling(child)) {
         visit(child);

@@ -30,8 +30,7 @@ public:
     Json(bool flag) : value_(flag) {}
     Json(double number) : value_(number) {}
     template <std::integral Integer>
-        requires(!std::same_as<Integer, bool>)
-    Json(Integer number) : value_(static_cast<double>(number)) {}
+    requires(!std::same_as<Integer, bool>) Json(Integer number) : value_(static_cast<double>(number)) {}
     // A null pointer becomes JSON null, which suits GTK getters that may return NULL.
     Json(const char* text) {
         if (text != nullptr)

@@ -220,16 +220,36 @@ private:
             if (atEnd())
                 fail("unterminated string");
             switch (text_[pos_++]) {
-            case '"': result += '"'; break;
-            case '\\': result += '\\'; break;
-            case '/': result += '/'; break;
-            case 'b': result += '\b'; break;
-            case 'f': result += '\f'; break;
-            case 'n': result += '\n'; break;
-            case 'r': result += '\r'; break;
-            case 't': result += '\t'; break;
-            case 'u': appendUtf8(escapedCodePoint(), result); break;
-            default: --pos_; fail("unknown escape");
+            case '"':
+                result += '"';
+                break;
+            case '\\':
+                result += '\\';
+                break;
+            case '/':
+                result += '/';
+                break;
+            case 'b':
+                result += '\b';
+                break;
+            case 'f':
+                result += '\f';
+                break;
+            case 'n':
+                result += '\n';
+                break;
+            case 'r':
+                result += '\r';
+                break;
+            case 't':
+                result += '\t';
+                break;
+            case 'u':
+                appendUtf8(escapedCodePoint(), result);
+                break;
+            default:
+                --pos_;
+                fail("unknown escape");
             }
         }
     }
@@ -240,6 +260,8 @@ private:
 
 } // namespace
 
-Json Json::parse(std::string_view text) { return Parser(text).document(); }
+Json Json::parse(std::string_view text) {
+    return Parser(text).document();
+}
 
 } // namespace vorl::test_driver

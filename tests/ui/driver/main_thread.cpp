@@ -18,13 +18,15 @@ gboolean runTask(gpointer data) {
     return G_SOURCE_REMOVE;
 }
 
-void deleteTask(gpointer data) { delete static_cast<std::function<void()>*>(data); }
+void deleteTask(gpointer data) {
+    delete static_cast<std::function<void()>*>(data);
+}
 
 } // namespace
 
 void runOnMainThread(std::function<void()> task) {
-    g_main_context_invoke_full(nullptr, G_PRIORITY_DEFAULT, runTask, new std::function<void()>(std::move(task)),
-                               deleteTask);
+    g_main_context_invoke_full(nullptr, G_PRIORITY_DEFAULT, runTask,
+                               new std::function<void()>(std::move(task)), deleteTask);
 }
 
 } // namespace vorl::test_driver

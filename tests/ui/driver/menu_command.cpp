@@ -63,7 +63,8 @@ Json describeItem(GMenuModel* model, int index, GtkApplication* app) {
         item.set("enabled", false);
         return item;
     }
-    const GVariantPtr target(g_menu_model_get_item_attribute_value(model, index, G_MENU_ATTRIBUTE_TARGET, nullptr));
+    const GVariantPtr target(
+        g_menu_model_get_item_attribute_value(model, index, G_MENU_ATTRIBUTE_TARGET, nullptr));
     const GCharPtr detailed(g_action_print_detailed_name(action.asString()->c_str(), target.get()));
     item.set("action", detailed.get());
 
@@ -93,13 +94,16 @@ Json submenuEntries(GMenuModel* submenu, GtkApplication* app) {
 void appendEntries(GMenuModel* model, GtkApplication* app, EntryList& list) {
     const int count = g_menu_model_get_n_items(model);
     for (int i = 0; i < count; ++i) {
-        if (const GObjectPtr<GMenuModel> section(g_menu_model_get_item_link(model, i, G_MENU_LINK_SECTION)); section) {
+        if (const GObjectPtr<GMenuModel> section(g_menu_model_get_item_link(model, i, G_MENU_LINK_SECTION));
+            section) {
             list.endSection();
             appendEntries(section.get(), app, list);
             list.endSection();
-        } else if (const GObjectPtr<GMenuModel> submenu(g_menu_model_get_item_link(model, i, G_MENU_LINK_SUBMENU));
+        } else if (const GObjectPtr<GMenuModel> submenu(
+                       g_menu_model_get_item_link(model, i, G_MENU_LINK_SUBMENU));
                    submenu) {
-            list.add(Json::Object{{"label", labelOf(model, i)}, {"items", submenuEntries(submenu.get(), app)}});
+            list.add(
+                Json::Object{{"label", labelOf(model, i)}, {"items", submenuEntries(submenu.get(), app)}});
         } else {
             list.add(describeItem(model, i, app));
         }

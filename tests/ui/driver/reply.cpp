@@ -6,8 +6,8 @@ Answer successAnswer(Json result) {
     return {Json::Object{{"ok", true}, {"result", std::move(result)}}, {}};
 }
 
-Answer failureAnswer(const std::string& error) {
-    return {Json::Object{{"ok", false}, {"error", error}}, {}};
+Answer failureAnswer(std::string_view error) {
+    return {Json::Object{{"ok", false}, {"error", std::string(error)}}, {}};
 }
 
 void AnswerSlot::fill(Answer answer) {
@@ -31,9 +31,18 @@ public:
     explicit Keeper(std::shared_ptr<AnswerSlot> slot) : slot_(std::move(slot)) {}
     Keeper(const Keeper&) = delete;
     Keeper& operator=(const Keeper&) = delete;
-    ~Keeper() { slot_->fill(failureAnswer("the command finished without an answer")); }
+    ~Keeper() {
+        answer([] { return failureAnswer("the command finished without an answer"); });
+    }
 
-    AnswerSlot& slot() const { return *slot_; }
+    // Builds and hands over an answer. Should building it run out of memory, the answer is dropped
+    // and this keeper's destructor tries again with its own.
+    template <typename Build> void answer(const Build& build) const noexcept {
+        try {
+            slot_->fill(build());
+        } catch (...) {
+        }
+    }
 
 private:
     std::shared_ptr<AnswerSlot> slot_;
@@ -41,14 +50,20 @@ private:
 
 Reply::Reply(std::shared_ptr<AnswerSlot> slot) : keeper_(std::make_shared<Keeper>(std::move(slot))) {}
 
-void Reply::succeed(Json result) const { keeper_->slot().fill(successAnswer(std::move(result))); }
-
-void Reply::succeedThen(Json result, std::function<void()> afterSent) const {
-    Answer answer = successAnswer(std::move(result));
-    answer.afterSent = std::move(afterSent);
-    keeper_->slot().fill(std::move(answer));
+void Reply::succeed(Json result) const noexcept {
+    keeper_->answer([&] { return successAnswer(std::move(result)); });
 }
 
-void Reply::fail(const std::string& error) const { keeper_->slot().fill(failureAnswer(error)); }
+void Reply::succeedThen(Json result, std::function<void()> afterSent) const noexcept {
+    keeper_->answer([&] {
+        Answer answer = successAnswer(std::move(result));
+        answer.afterSent = std::move(afterSent);
+        return answer;
+    });
+}
+
+void Reply::fail(std::string_view error) const noexcept {
+    keeper_->answer([&] { return failureAnswer(error); });
+}
 
 } // namespace vorl::test_driver

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vorl::test_driver {
 
@@ -19,7 +20,7 @@ struct Answer {
 };
 
 Answer successAnswer(Json result);
-Answer failureAnswer(const std::string& error);
+Answer failureAnswer(std::string_view error);
 
 // Hands an answer from the GTK main thread to the socket thread waiting for it.
 class AnswerSlot {
@@ -37,13 +38,14 @@ private:
 
 // The main thread's handle on a pending command. Copies share the command: the first answer wins,
 // and when the last copy goes away unanswered the command fails rather than leaving the client waiting.
+// Answering never throws, so GLib callbacks may answer without guarding against exceptions.
 class Reply {
 public:
     explicit Reply(std::shared_ptr<AnswerSlot> slot);
 
-    void succeed(Json result) const;
-    void succeedThen(Json result, std::function<void()> afterSent) const;
-    void fail(const std::string& error) const;
+    void succeed(Json result) const noexcept;
+    void succeedThen(Json result, std::function<void()> afterSent) const noexcept;
+    void fail(std::string_view error) const noexcept;
 
 private:
     class Keeper;

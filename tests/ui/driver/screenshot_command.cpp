@@ -36,7 +36,8 @@ GObjectPtr<GdkTexture> renderWindow(GtkWindow* window) {
     GskRenderNode* node = gtk_snapshot_free_to_node(snapshot);
     if (node == nullptr)
         return nullptr;
-    const graphene_rect_t viewport = GRAPHENE_RECT_INIT(0, 0, static_cast<float>(width), static_cast<float>(height));
+    graphene_rect_t viewport;
+    graphene_rect_init(&viewport, 0, 0, static_cast<float>(width), static_cast<float>(height));
     GObjectPtr<GdkTexture> texture(gsk_renderer_render_texture(renderer, node, &viewport));
     gsk_render_node_unref(node);
     return texture;
@@ -50,7 +51,8 @@ struct ViewSnapshot {
 void viewSnapshotTaken(GObject* view, GAsyncResult* result, gpointer data) {
     const std::unique_ptr<ViewSnapshot> call(static_cast<ViewSnapshot*>(data));
     GError* rawError = nullptr;
-    const GObjectPtr<GdkTexture> texture(webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(view), result, &rawError));
+    const GObjectPtr<GdkTexture> texture(
+        webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(view), result, &rawError));
     const GErrorPtr error(rawError);
     try {
         if (texture)

@@ -55,7 +55,9 @@ gboolean scriptTimedOut(gpointer data) {
     return G_SOURCE_REMOVE;
 }
 
-void releaseCall(gpointer data) { delete static_cast<ScriptCallRef*>(data); }
+void releaseCall(gpointer data) {
+    delete static_cast<ScriptCallRef*>(data);
+}
 
 } // namespace
 
@@ -70,8 +72,9 @@ void runScript(const Json& request, const Reply& reply) {
         throw CommandError("no web view");
 
     auto call = std::make_shared<ScriptCall>(ScriptCall{reply});
-    call->timeoutSource = g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(std::lround(timeout * 1000)),
-                                             scriptTimedOut, new ScriptCallRef(call), releaseCall);
+    call->timeoutSource =
+        g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(std::lround(timeout * 1000)),
+                           scriptTimedOut, new ScriptCallRef(call), releaseCall);
     webkit_web_view_call_async_javascript_function(view, script.c_str(), static_cast<gssize>(script.size()),
                                                    nullptr, nullptr, nullptr, nullptr, scriptFinished,
                                                    new ScriptCallRef(call));

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <glib.h>
 #include <string_view>
 #include <sys/socket.h>
@@ -75,11 +76,17 @@ void serveConnection(int fd) {
     while (true) {
         const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0) {
-            if (errno != EINTR && errno != ECONNABORTED)
+            if (errno != EINTR && errno != ECONNABORTED) {
                 std::fprintf(stderr, "vorl test driver: accept: %s\n", std::strerror(errno));
+                g_usleep(100 * 1000); // e.g. out of file descriptors: do not spin
+            }
             continue;
         }
-        serveConnection(client);
+        try {
+            serveConnection(client);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "vorl test driver: connection dropped: %s\n", error.what());
+        }
         ::close(client);
     }
 }
@@ -104,7 +111,8 @@ bool startSocketServer(const std::string& path) {
     ::unlink(path.c_str());
     if (::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listener, 4) != 0) {
-        std::fprintf(stderr, "vorl test driver: cannot listen on %s: %s\n", path.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "vorl test driver: cannot listen on %s: %s\n", path.c_str(),
+                     std::strerror(errno));
         ::close(listener);
         return false;
     }

@@ -29,7 +29,9 @@ Json describeWindow(GtkWindow* window) {
 
 } // namespace
 
-void ping(const Json&, const Reply& reply) { reply.succeed("pong"); }
+void ping(const Json&, const Reply& reply) {
+    reply.succeed("pong");
+}
 
 void state(const Json&, const Reply& reply) {
     GtkWindow* window = mainWindow();

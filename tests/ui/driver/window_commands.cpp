@@ -35,10 +35,8 @@ void closeWindow(const Json&, const Reply& reply) {
         throw CommandError("no main window");
     // Closing the last window may end the process, so close only once the answer has been sent.
     reply.succeedThen(nullptr, [id = windowId(window)] {
-        for (GtkWindow* candidate : toplevelWindows()) {
-            if (windowId(candidate) == id)
-                gtk_window_close(candidate);
-        }
+        if (GtkWindow* stillOpen = windowWithId(id))
+            gtk_window_close(stillOpen);
     });
 }
 

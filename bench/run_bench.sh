@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds the application and the floor window, then runs the benchmark in a private network
+# namespace with only loopback up, so that nothing else answers on the engine's port.
+# Usage: run_bench.sh <build folder> [startup_bench.py options, e.g. --runs 3]
+set -euo pipefail
+if [[ $# -lt 1 ]]; then
+    echo "usage: $0 <build folder> [--runs N]" >&2
+    exit 2
+fi
+build="$(cd -- "$1" && pwd)"
+shift
+bench="$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd)"
+
+cmake --build "$build" --target vorl-vorudi vorl_bench_floor -j"$(nproc)"
+
+exec unshare -n bash -c 'ip link set lo up && exec "$@"' bash \
+    python3 -B "$bench/startup_bench.py" "$build/src/vorl-vorudi" "$build/bench/vorl_bench_floor" \
+    "$bench/../standin/install.sh" "$@"

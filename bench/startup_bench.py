@@ -1,0 +1,246 @@
+#!/usr/bin/env python3
+"""Start-up, memory and quit figures of vorl-vorudi against the floor, a bare GTK window
+with a web view. Prints figures only; nothing here passes or fails on time.
+
+Run it where nothing else answers on 127.0.0.1:8765 (run_bench.sh uses a private
+network namespace)."""
+
+import argparse
+import os
+import platform
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+from bench_processes import (LineWatcher, Session, become_subreaper, command_line, descendants,
+                             is_alive, is_hello, poll_file_for, port_answers, read_json_events, rss_kib)
+
+PORT = 8765
+URL = f"http://127.0.0.1:{PORT}/"
+LOAD_TIMEOUT = 30.0
+QUIT_TIMEOUT = 20.0
+SETTLE = 1.0  # seconds between the page's script running and the memory reading / SIGTERM
+
+
+class Home:
+    """A fresh home folder, with a space and a non-ASCII letter in its path, holding the
+    stand-in engine."""
+
+    def __init__(self, install_script):
+        self.path = tempfile.mkdtemp(prefix="vorl bench ø ")
+        subprocess.run(["bash", install_script, self.path], check=True, stdout=subprocess.DEVNULL)
+        self.engine_folder = os.path.join(self.path, "Library", "Application Support", "VORL Vorudi")
+        self.ai = os.path.join(self.engine_folder, "_AI-analyse")
+        self.log = os.path.join(self.path, "Library", "Logs", "VORL Vorudi – motor.log")
+        self.runtime = os.path.join(self.path, "run")
+        os.mkdir(self.runtime, 0o700)
+
+    def environment(self, display):
+        env = {name: value for name, value in os.environ.items()
+               if name not in ("DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY")}
+        env.update(HOME=self.path, DISPLAY=display, XDG_RUNTIME_DIR=self.runtime,
+                   GTK_A11Y="none", GSETTINGS_BACKEND="memory")
+        return env
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+def window_argv(kind, binaries):
+    return [binaries.app] if kind == "app" else [binaries.floor, URL]
+
+
+def start_window(session, kind, binaries, home, display):
+    """Starts the app or the floor; returns (process, start time, path of its output)."""
+    output_path = os.path.join(home.path, f"{kind}-output.txt")
+    with open(output_path, "wb") as output:
+        started = time.monotonic()
+        window = session.start(window_argv(kind, binaries), env=home.environment(display),
+                               stdout=output, stderr=subprocess.STDOUT)
+    return window, started, output_path
+
+
+def tree_rss_mib(root):
+    """Resident memory of `root` and everything below it except the Python engine."""
+    engines = set()
+    for pid in descendants(root):
+        if "server.py" in command_line(pid):
+            engines.add(pid)
+            engines.update(descendants(pid))
+    pids = [root] + [pid for pid in descendants(root) if pid not in engines]
+    return sum(rss_kib(pid) for pid in pids) / 1024
+
+
+def terminate_and_time(window):
+    started = time.monotonic()
+    window.send_signal(signal.SIGTERM)
+    window.wait(QUIT_TIMEOUT)
+    return (time.monotonic() - started) * 1000
+
+
+def describe_failure(kind, output_path):
+    try:
+        with open(output_path, encoding="utf-8", errors="replace") as output:
+            tail = output.read()[-2000:]
+    except OSError:
+        tail = ""
+    return f"{kind} run failed; its output ended with:\n{tail}"
+
+
+def engine_already_up(kind, binaries):
+    """The stand-in is started here first; then the app or the floor. Returns the stand-in's
+    time to "listening", the window's time to the page's /api/hello, its resident memory
+    one second later, and its time from SIGTERM to exit."""
+    with Home(binaries.install) as home, Session() as session:
+        display = session.start_xvfb()
+        started = time.monotonic()
+        engine = session.start([os.path.join(home.ai, "venv", "bin", "python"), os.path.join(home.ai, "server.py"),
+                                "--port", str(PORT)], cwd=home.engine_folder, env=home.environment(display),
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        engine_lines = LineWatcher(engine.stdout)
+        listening = engine_lines.wait_for(lambda event: event.get("event") == "listening", LOAD_TIMEOUT)
+
+        window, window_started, output = start_window(session, kind, binaries, home, display)
+        try:
+            hello = engine_lines.wait_for(is_hello, LOAD_TIMEOUT)
+            time.sleep(max(0.0, hello + SETTLE - time.monotonic()))
+            memory = tree_rss_mib(window.pid)
+            quit_ms = terminate_and_time(window)
+        except Exception as error:
+            raise RuntimeError(describe_failure(kind, output)) from error
+        return {"standin": (listening - started) * 1000, "startup": (hello - window_started) * 1000,
+                "memory": memory, "quit": quit_ms}
+
+
+def app_launches_engine(binaries):
+    """No engine runs; the app launches the installed stand-in. Returns the time to the
+    page's /api/hello in the engine log, the time from SIGTERM to the app's exit, whether
+    the engine logged the quit request, and whether it was gone when the app had exited."""
+    with Home(binaries.install) as home, Session() as session:
+        display = session.start_xvfb()
+        window, window_started, output = start_window(session, "app", binaries, home, display)
+        try:
+            hello = poll_file_for(home.log, is_hello, LOAD_TIMEOUT)
+            time.sleep(max(0.0, hello + SETTLE - time.monotonic()))
+            engine_pids = [event["pid"] for event in read_json_events(home.log) if event.get("event") == "start"]
+            quit_ms = terminate_and_time(window)
+        except Exception as error:
+            raise RuntimeError(describe_failure("app", output)) from error
+        engine_gone = all(not is_alive(pid) for pid in engine_pids)
+        quit_seen = any(event.get("event") == "quit" for event in read_json_events(home.log))
+        return {"startup": (hello - window_started) * 1000, "quit": quit_ms,
+                "quit_seen": quit_seen, "engine_gone": engine_gone}
+
+
+def wait_for_free_port(timeout=10.0):
+    deadline = time.monotonic() + timeout
+    while port_answers(PORT):
+        if time.monotonic() > deadline:
+            raise RuntimeError(f"port {PORT} still answers after a run")
+        time.sleep(0.05)
+
+
+def one_round(binaries):
+    rows = {}
+    for kind in ("app", "floor"):
+        rows[kind] = engine_already_up(kind, binaries)
+        wait_for_free_port()
+    rows["launch"] = app_launches_engine(binaries)
+    wait_for_free_port()
+    return rows
+
+
+def spread(values, digits=0):
+    return "/".join(f"{value:.{digits}f}" for value in (min(values), statistics.median(values), max(values)))
+
+
+def print_machine():
+    cpu = "unknown"
+    with open("/proc/cpuinfo", encoding="utf-8") as cpuinfo:
+        for line in cpuinfo:
+            if line.startswith("model name"):
+                cpu = line.split(":", 1)[1].strip()
+                break
+
+    def version(package):
+        result = subprocess.run(["pkg-config", "--modversion", package], capture_output=True, text=True)
+        return result.stdout.strip() or "unknown"
+
+    print(f"machine: {os.cpu_count()} cores, {cpu}, Linux {platform.release()}")
+    print(f"versions: WebKitGTK {version('webkitgtk-6.0')}, GTK {version('gtk4')}, Python {platform.python_version()}")
+    print_load()
+
+
+def print_load():
+    """Other work on the machine skews the figures; the load average shows how much there was."""
+    with open("/proc/loadavg", encoding="ascii") as loadavg:
+        print("load average (1/5/15 min): " + " ".join(loadavg.read().split()[:3]))
+
+
+def print_table(rounds):
+    def column(kind, key):
+        return [round_[kind][key] for round_ in rounds]
+
+    standin = column("floor", "standin")
+    floor_up = column("floor", "startup")
+    floor_launch = [up + alone for up, alone in zip(floor_up, standin)]
+    rows = [
+        ("start-up, engine already up (ms)", column("app", "startup"), floor_up, 0),
+        ("start-up, app launches the engine (ms)", column("launch", "startup"), floor_launch, 0),
+        ("resident memory after load (MiB)", column("app", "memory"), column("floor", "memory"), 1),
+        ("quit to exit, launched engine (ms)", column("launch", "quit"), column("floor", "quit"), 0),
+    ]
+    header = ("scenario", "app min/median/max", "floor min/median/max", "ratio (median)")
+    lines = [header] + [(name, spread(app, digits), spread(floor, digits),
+                         f"{statistics.median(app) / statistics.median(floor):.2f}")
+                        for name, app, floor, digits in rows]
+    widths = [max(len(line[i]) for line in lines) for i in range(len(header))]
+    print()
+    for number, line in enumerate(lines):
+        print(" | ".join(cell.ljust(width) for cell, width in zip(line, widths)))
+        if number == 0:
+            print("-+-".join("-" * width for width in widths))
+    print()
+    print(f"stand-in alone, process start to \"listening\" (ms): {spread(standin)} "
+          "(added to the floor's engine-already-up figure for the launch row)")
+    runs = len(rounds)
+    print(f"engine got the quit request: {sum(column('launch', 'quit_seen'))}/{runs} runs; "
+          f"engine gone when the app had exited: {sum(column('launch', 'engine_gone'))}/{runs} runs")
+
+
+def main():
+    arguments = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    arguments.add_argument("app", help="path of the vorl-vorudi binary")
+    arguments.add_argument("floor", help="path of the vorl_bench_floor binary")
+    arguments.add_argument("install", help="path of standin/install.sh")
+    arguments.add_argument("--runs", type=int, default=5)
+    binaries = arguments.parse_args()
+
+    if port_answers(PORT):
+        sys.exit(f"something already answers on 127.0.0.1:{PORT}; run this in a private network namespace")
+    become_subreaper()
+    # Leave through the cleanup of the run in progress when stopped as well.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    print_machine()
+    # One unrecorded round first, so that every recorded one starts with the same warm file cache.
+    print("warm-up round …", flush=True)
+    one_round(binaries)
+    rounds = []
+    for number in range(1, binaries.runs + 1):
+        rows = one_round(binaries)
+        rounds.append(rows)
+        print(f"round {number}: app {rows['app']['startup']:.0f} ms, floor {rows['floor']['startup']:.0f} ms, "
+              f"launch {rows['launch']['startup']:.0f} ms, quit {rows['launch']['quit']:.0f} ms", flush=True)
+    print_table(rounds)
+    print_load()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need. Does nothing when
+# they are all present already.
+set -euo pipefail
+
+packages=(
+    cmake g++ make pkg-config dpkg-dev file
+    libgtk-4-dev libwebkitgtk-6.0-dev libcurl4-openssl-dev
+    libgtest-dev libgmock-dev
+    python3 iproute2 util-linux
+    xvfb xauth x11-apps imagemagick xdotool openbox dbus-daemon
+    desktop-file-utils appstream librsvg2-bin
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Passes every test: installs what is needed, builds a normal and an address + undefined
+# behaviour sanitizer configuration, and runs all their tests, the UI tests under Xvfb
+# included, in a private network namespace.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-dependencies.sh
+
+jobs=2
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORL_WERROR=ON >/dev/null
+cmake --build build/release -j"$jobs"
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVORL_SANITIZE=ON -DVORL_WERROR=ON >/dev/null
+cmake --build build/sanitize -j"$jobs"
+
+export GTK_A11Y=none GSETTINGS_BACKEND=memory
+bash scripts/in-private-network.sh ctest --test-dir build/release --output-on-failure --timeout 300
+bash scripts/in-private-network.sh ctest --test-dir build/sanitize --output-on-failure --timeout 600

@@ -1,0 +1,254 @@
+"""One UI test's world: a temporary home, the real application with the test driver inside
+it, the stand-in engine, and a recording default opener for links, folders and files.
+
+CTest passes the paths in the environment: VORL_APP (the binary), VORL_DRIVER (the driver
+library), VORL_SOURCE_DIR, VORL_ARTIFACTS (where screenshots go) and VORL_SANITIZED ("ON" in the
+sanitizer build). Each test file runs under its own Xvfb.
+"""
+
+import json
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from vorl_driver import Driver
+
+APP = os.environ.get("VORL_APP", "")
+DRIVER = os.environ.get("VORL_DRIVER", "")
+SOURCE = os.environ.get("VORL_SOURCE_DIR", os.path.dirname(os.path.dirname(os.path.dirname(__file__))))
+ARTIFACTS = os.environ.get("VORL_ARTIFACTS", tempfile.gettempdir())
+SANITIZED = os.environ.get("VORL_SANITIZED", "OFF").upper() in ("ON", "1", "TRUE")
+
+ENGINE_URL = "http://127.0.0.1:8765/"
+OPENER_TYPES = [
+    "x-scheme-handler/http", "x-scheme-handler/https", "inode/directory", "text/plain", "text/x-log",
+    "application/octet-stream",
+]
+
+
+def port_answers(port=8765):
+    with socket.socket() as probe:
+        probe.settimeout(0.5)
+        return probe.connect_ex(("127.0.0.1", port)) == 0
+
+
+def wait_for(condition, timeout, description):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.05)
+    raise AssertionError("timed out after %.1f s waiting for %s" % (timeout, description))
+
+
+def process_gone(pid):
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return True
+    with open("/proc/%d/stat" % pid) as stat:
+        return stat.read().split(") ")[1].startswith("Z")
+
+
+class Home:
+    """A home folder whose path has a space and a non-ASCII letter, laid out as the app expects."""
+
+    def __init__(self):
+        self.path = tempfile.mkdtemp(prefix="vorl hjem ø-")
+        self.eng = os.path.join(self.path, "Library", "Application Support", "VORL Vorudi")
+        self.ai = os.path.join(self.eng, "_AI-analyse")
+        self.data = os.path.join(self.path, "VORL Vorudi")
+        self.logfile = os.path.join(self.path, "Library", "Logs", "VORL Vorudi – motor.log")
+        self.opened_log = os.path.join(self.path, "opened.txt")
+        self._install_opener()
+
+    def _install_opener(self):
+        applications = os.path.join(self.path, ".local", "share", "applications")
+        config = os.path.join(self.path, ".config")
+        os.makedirs(applications)
+        os.makedirs(config)
+        opener = os.path.join(os.path.dirname(os.path.abspath(__file__)), "record_open.py")
+        with open(os.path.join(applications, "vorl-test-opener.desktop"), "w") as entry:
+            entry.write("[Desktop Entry]\nType=Application\nName=Opener\nExec=%s %s %%u\nMimeType=%s;\n"
+                        % (sys.executable, opener, ";".join(OPENER_TYPES)))
+        with open(os.path.join(config, "mimeapps.list"), "w") as associations:
+            associations.write("[Default Applications]\n")
+            for kind in OPENER_TYPES:
+                associations.write("%s=vorl-test-opener.desktop\n" % kind)
+
+    def install_standin(self):
+        subprocess.run(["bash", os.path.join(SOURCE, "standin", "install.sh"), self.path], check=True,
+                       stdout=subprocess.DEVNULL)
+
+    def opened(self):
+        if not os.path.exists(self.opened_log):
+            return []
+        with open(self.opened_log, encoding="utf-8") as log:
+            return log.read().splitlines()
+
+    def log_text(self):
+        if not os.path.exists(self.logfile):
+            return ""
+        with open(self.logfile, encoding="utf-8") as log:
+            return log.read()
+
+    def remove(self):
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+def engine_events(text):
+    """The JSON lines an engine printed."""
+    events = []
+    for line in text.splitlines():
+        if line.startswith("{"):
+            try:
+                events.append(json.loads(line))
+            except ValueError:
+                pass
+    return events
+
+
+def has_request(text, path):
+    return any(event.get("event") == "request" and event.get("path", "").startswith(path)
+               for event in engine_events(text))
+
+
+class RunningEngine:
+    """The stand-in engine started by the test, as one left from an earlier run would be."""
+
+    def __init__(self, home, extra_env=None):
+        self.output_path = os.path.join(home.path, "engine-output.txt")
+        output = open(self.output_path, "w")
+        environment = dict(os.environ, HOME=home.path, **(extra_env or {}))
+        python = os.path.join(home.ai, "venv", "bin", "python")
+        self.process = subprocess.Popen([python, os.path.join(home.ai, "server.py"), "--port", "8765"],
+                                        cwd=home.eng, env=environment, stdout=output, stderr=subprocess.STDOUT)
+        output.close()
+        wait_for(lambda: '"listening"' in self.output(), 10, "the stand-in engine to listen")
+
+    def output(self):
+        with open(self.output_path, encoding="utf-8") as text:
+            return text.read()
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            self.process.wait(10)
+
+
+class App:
+    """The real application binary, driven through the test driver inside it."""
+
+    def __init__(self, home, extra_env=None):
+        self.home = home
+        self.socket_path = os.path.join(tempfile.mkdtemp(prefix="vorl-driver-"), "driver.sock")
+        environment = dict(os.environ)
+        environment.update({
+            "HOME": home.path,
+            "XDG_CONFIG_HOME": os.path.join(home.path, ".config"),
+            "XDG_DATA_HOME": os.path.join(home.path, ".local", "share"),
+            "XDG_CACHE_HOME": os.path.join(home.path, ".cache"),
+            "XDG_STATE_HOME": os.path.join(home.path, ".local", "state"),
+            "VORL_TEST_OPENED_LOG": home.opened_log,
+            "VORL_TEST_DRIVER_SOCKET": self.socket_path,
+            "LD_PRELOAD": DRIVER,
+            "GTK_A11Y": "none",
+            "GSETTINGS_BACKEND": "memory",
+        })
+        if SANITIZED:
+            runtime = subprocess.run(["gcc", "-print-file-name=libasan.so"], capture_output=True, text=True)
+            environment["LD_PRELOAD"] = runtime.stdout.strip() + " " + DRIVER
+            # Leaks are judged below, by whether our own code allocated them.
+            environment["LSAN_OPTIONS"] = "exitcode=0:suppressions=%s" % os.path.join(
+                SOURCE, "tests", "sanitizer", "lsan.supp")
+        environment.update(extra_env or {})
+        self.stderr_path = os.path.join(home.path, "app-stderr.txt")
+        stderr = open(self.stderr_path, "w")
+        self.process = subprocess.Popen([APP], env=environment, stdout=subprocess.DEVNULL, stderr=stderr)
+        stderr.close()
+        self.driver = Driver(self.process).connect(self.socket_path, timeout=30)
+
+    def uri(self):
+        return self.driver.state()["uri"]
+
+    def wait_for_uri(self, predicate, timeout=30, description="the page"):
+        return self.driver.wait_until(lambda: (lambda uri: uri if uri and predicate(uri) else None)(self.uri()),
+                                      timeout=timeout, description=description)
+
+    def screenshot(self, name):
+        """Saves the whole virtual screen: the window with its page and any dialog over it."""
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        path = os.path.join(ARTIFACTS, name)
+        self.driver.wait_until(lambda: self.driver.js("return document.readyState") == "complete", timeout=20,
+                               description="the page to finish loading")
+        time.sleep(1.5)  # lets the web process paint its first frames; nothing is asserted on the picture
+        subprocess.run(["/usr/bin/import", "-window", "root", path], check=True)
+        return path
+
+    def terminate(self, signal_number=signal.SIGTERM, timeout=15):
+        """Ends the application from outside and waits until it has exited."""
+        if self.process.poll() is None:
+            self.process.send_signal(signal_number)
+        return self.wait_exit(timeout)
+
+    def wait_exit(self, timeout=15):
+        started = time.monotonic()
+        self.process.wait(timeout)
+        self.driver.close()
+        self._check_sanitizer_report()
+        return time.monotonic() - started
+
+    def _check_sanitizer_report(self):
+        with open(self.stderr_path, encoding="utf-8", errors="replace") as text:
+            report = text.read()
+        if "ERROR: AddressSanitizer" in report and "LeakSanitizer" not in report or "runtime error:" in report:
+            raise AssertionError("sanitizer error in the application:\n" + report[-6000:])
+        for leak in re.split(r"\n(?=(?:Direct|Indirect) leak)", report):
+            if leak.startswith(("Direct leak", "Indirect leak")) and ("vorl::" in leak or "/src/" in leak):
+                raise AssertionError("the application leaked memory:\n" + leak[:4000])
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(10)
+        self.driver.close()
+
+
+class UiTestCase(unittest.TestCase):
+    """Gives each test a fresh home and cleans up whatever it started."""
+
+    def setUp(self):
+        self.assertFalse(port_answers(), "something already answers on the engine's port")
+        self.home = Home()
+        self.apps = []
+        self.engines = []
+
+    def tearDown(self):
+        for app in self.apps:
+            app.kill()
+        for engine in self.engines:
+            engine.stop()
+        for event in engine_events(self.home.log_text()):
+            if event.get("event") == "start" and event.get("pid") and not process_gone(event["pid"]):
+                os.kill(event["pid"], signal.SIGKILL)
+        wait_for(lambda: not port_answers(), 10, "the engine's port to be free")
+        self.home.remove()
+
+    def start_app(self, extra_env=None):
+        app = App(self.home, extra_env)
+        self.apps.append(app)
+        return app
+
+    def start_engine(self, extra_env=None):
+        self.home.install_standin()
+        engine = RunningEngine(self.home, extra_env)
+        self.engines.append(engine)
+        return engine

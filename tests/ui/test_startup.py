@@ -1,0 +1,92 @@
+"""Start-up, engine launch, fallback and shutdown, in the real window."""
+
+import json
+import os
+import signal
+import unittest
+
+from harness import ENGINE_URL, UiTestCase, engine_events, has_request, process_gone, wait_for
+
+NOT_INSTALLED = ("AI-miljøet er ikke installert. Appen bruker den innebygde motoren. "
+                 "Installer VORL Vorudi-pakken på nytt for AI-analyse.")
+STOPPED = ("Motoren stoppet under oppstart. Se ~/Library/Logs/VORL Vorudi – motor.log. "
+           "Appen bruker den innebygde motoren.")
+
+
+def warning(app, text):
+    return app.driver.wait_dialog(kind="message", text_contains="VORL Vorudi", timeout=30) and next(
+        dialog for dialog in app.driver.dialogs() if dialog.get("secondary_text") == text)
+
+
+class EngineAlreadyRunning(UiTestCase):
+    def test_its_page_loads_and_runs_and_the_engine_outlives_the_app(self):
+        engine = self.start_engine()
+        app = self.start_app()
+        app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the engine's page")
+        wait_for(lambda: has_request(engine.output(), "/api/hello"), 20, "the page's script to call the engine")
+        state = app.driver.state()
+        self.assertEqual(state["window"]["title"], "VORL Vorudi")
+        self.assertEqual(state["main_windows"], 1)
+        app.screenshot("engine-page.png")
+
+        app.terminate()
+        self.assertIsNone(engine.process.poll(), "an engine the app did not launch is left running")
+        self.assertFalse(has_request(engine.output(), "/api/quit"))
+        self.assertFalse(os.path.exists(self.home.logfile))
+
+
+class EngineInstalled(UiTestCase):
+    def setUp(self):
+        super().setUp()
+        self.home.install_standin()
+
+    def launched_engine_pid(self):
+        starts = [event for event in engine_events(self.home.log_text()) if event.get("event") == "start"]
+        return starts[-1]["pid"]
+
+    def test_the_app_launches_the_engine_and_closing_the_window_stops_it(self):
+        app = self.start_app()
+        app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the launched engine's page")
+        wait_for(lambda: has_request(self.home.log_text(), "/api/hello"), 20, "the page's script to run")
+        self.assertTrue(self.home.log_text().startswith("=== start "))
+        pid = self.launched_engine_pid()
+
+        app.driver.close_window()
+        self.assertLess(app.wait_exit(timeout=15), 5)
+        self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
+        wait_for(lambda: process_gone(pid), 5, "the engine process to be gone")
+
+    def test_a_polite_kill_stops_the_launched_engine_too(self):
+        app = self.start_app()
+        app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the launched engine's page")
+        pid = self.launched_engine_pid()
+        app.terminate(signal.SIGINT)
+        self.assertEqual(app.process.returncode, 0)
+        self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
+        wait_for(lambda: process_gone(pid), 5, "the engine process to be gone")
+
+    def test_an_engine_that_dies_at_start_brings_the_built_in_page_and_says_why(self):
+        app = self.start_app({"VORL_STANDIN_EXIT_AT_START": "3"})
+        self.assertTrue(warning(app, STOPPED))
+        app.wait_for_uri(lambda uri: uri.endswith("/Auto-Vorudi.html"), description="the built-in page")
+        self.assertTrue(app.uri().startswith("file://"))
+        app.screenshot("engine-stopped.png")
+
+
+class NothingInstalled(UiTestCase):
+    def test_the_warning_names_the_missing_installation_and_no_log_is_made(self):
+        app = self.start_app()
+        dialog = warning(app, NOT_INSTALLED)
+        self.assertEqual(dialog["text"], "VORL Vorudi")
+        self.assertTrue(dialog["transient_for_main"])
+        self.assertEqual([button["label"] for button in dialog["buttons"]], ["OK"])
+        app.screenshot("not-installed.png")
+        self.assertFalse(os.path.exists(os.path.dirname(self.home.logfile)))
+
+        app.driver.respond(dialog["id"], dialog["buttons"][0]["response"])
+        wait_for(lambda: not app.driver.dialogs(), 5, "the warning to close")
+        self.assertEqual(app.uri(), "about:blank", "the splash stays when there is no built-in page")
+
+
+if __name__ == "__main__":
+    unittest.main()
