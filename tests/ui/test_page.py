@@ -1,0 +1,160 @@
+"""What the engine's page may use, in the real window with the real stand-in engine."""
+
+import os
+import signal
+import unittest
+import urllib.request
+
+from harness import ENGINE_URL, EnginePageTestCase, engine_events, has_request, wait_for
+
+
+class MessageChannel(EnginePageTestCase):
+    def test_choose_folder_resolves_with_the_chosen_path_or_with_nothing(self):
+        target = os.path.join(self.home.path, "bounce ut")
+        os.makedirs(target)
+        self.post({"cmd": "chooseFolder", "dir": self.home.path})
+        chooser = self.dialog("file-chooser", action="select-folder", title="Velg mappa der bouncede filer skal lagres")
+        self.assertEqual(chooser["accept_label"], "Velg")
+        self.assertEqual(chooser["current_folder"], self.home.path)
+        self.app.driver.choose(chooser["id"], target)
+        self.assertEqual(self.outcome(), {"settled": True, "value": target})
+
+        self.post({"cmd": "chooseFolder"})
+        chooser = self.dialog("file-chooser", action="select-folder")
+        self.app.driver.respond(chooser["id"], -6)
+        self.assertEqual(self.outcome(), {"settled": True})
+
+    def test_save_as_resolves_with_the_path_the_user_typed(self):
+        self.post({"cmd": "saveAs", "name": "miks.wav", "dir": self.home.path})
+        chooser = self.dialog("file-chooser", action="save", current_name="miks.wav")
+        self.assertEqual(chooser["current_folder"], self.home.path)
+        chosen = os.path.join(self.home.path, "miks 2.wav")
+        self.app.driver.choose(chooser["id"], chosen)
+        self.assertEqual(self.outcome(), {"settled": True, "value": chosen})
+
+    def test_reveal_resolves_true_and_shows_the_folder(self):
+        self.post({"cmd": "reveal", "path": self.home.logfile})
+        self.assertEqual(self.outcome(), {"settled": True, "value": True})
+        # No file manager on the session bus here: the folder opens with the default handler,
+        # which gets local files as paths.
+        folder = os.path.dirname(self.home.logfile)
+        wait_for(lambda: folder in self.home.opened(), 10, "the folder to be opened")
+
+    def test_messages_it_cannot_take_reject_with_the_reason(self):
+        self.post("bare tekst")
+        self.assertEqual(self.outcome(), {"settled": True, "error": "ugyldig melding"})
+        self.post({"cmd": "finnesIkke"})
+        self.assertEqual(self.outcome(), {"settled": True, "error": "ukjent kommando"})
+
+
+class ScriptDialogs(EnginePageTestCase):
+    def test_alert_confirm_and_prompt_round_trips(self):
+        self.start_in_page("new Promise(resolve => setTimeout(() => resolve(alert('Ferdig!')), 100))")
+        alert = self.dialog("message", secondary_text="Ferdig!")
+        self.assertEqual(alert["text"], "VORL Vorudi")
+        self.answer(alert, "OK")
+        self.assertEqual(self.outcome(), {"settled": True})  # alert() returns undefined
+
+        for label, expected in (("OK", True), ("Avbryt", False)):
+            self.start_in_page("new Promise(resolve => setTimeout(() => resolve(confirm('Slette?')), 100))")
+            confirm = self.dialog("message", secondary_text="Slette?")
+            self.assertEqual([button["label"] for button in confirm["buttons"]], ["OK", "Avbryt"])
+            self.assertEqual(confirm["default_response"], confirm["buttons"][0]["response"])
+            self.answer(confirm, label)
+            self.assertEqual(self.outcome(), {"settled": True, "value": expected})
+
+        self.start_in_page("new Promise(resolve => setTimeout(() => resolve(prompt('Navn?', 'standard')), 100))")
+        prompt = self.dialog("message", secondary_text="Navn?")
+        self.assertEqual(prompt["entry"], "standard")
+        self.app.driver.set_entry(prompt["id"], "")
+        self.answer(prompt, "OK")
+        self.assertEqual(self.outcome(), {"settled": True, "value": ""})
+
+        self.start_in_page("new Promise(resolve => setTimeout(() => resolve(prompt('Navn?')), 100))")
+        prompt = self.dialog("message", secondary_text="Navn?")
+        self.assertEqual(prompt["entry"], "")
+        self.answer(prompt, "Avbryt")
+        self.assertEqual(self.outcome(), {"settled": True, "value": None})
+
+    def test_a_file_input_gets_the_chosen_file(self):
+        chosen = os.path.join(self.home.path, "opptak ø.wav")
+        with open(chosen, "wb") as recording:
+            recording.write(b"RIFF")
+        self.click("file-input")
+        chooser = self.dialog("file-chooser", action="open")
+        self.assertTrue(chooser["select_multiple"])
+        self.app.driver.choose(chooser["id"], chosen)
+        self.app.driver.wait_until(
+            lambda: self.app.driver.js("return [...document.getElementById('file-input').files].map(f => f.name)")
+            == ["opptak ø.wav"], timeout=10, description="the input to hold the file")
+
+
+class Downloads(EnginePageTestCase):
+    def engine_bytes(self, path):
+        with urllib.request.urlopen(ENGINE_URL.rstrip("/") + path) as reply:
+            return reply.read()
+
+    def save_through_the_panel(self, link_id, suggested):
+        self.app.driver.js("window.__unchanged = 'ja'; return true;")
+        self.click(link_id)
+        return self.dialog("file-chooser", action="save", current_name=suggested,
+                           current_folder=os.path.join(self.home.data, "Vuzezi for QLab"))
+
+    def test_a_download_lands_where_chosen_and_the_page_stays(self):
+        chooser = self.save_through_the_panel("link-download-wav", "slices.wav")
+        chosen = os.path.join(self.home.path, "lagret ø.wav")
+        self.app.driver.choose(chooser["id"], chosen)
+        expected = self.engine_bytes("/download/slices.wav")
+        wait_for(lambda: os.path.exists(chosen) and open(chosen, "rb").read() == expected, 20, "the saved file")
+        self.assertEqual(self.app.driver.js("return window.__unchanged"), "ja", "the page was not reloaded")
+        self.assertEqual(self.app.uri(), ENGINE_URL)
+        self.assertEqual(self.app.driver.dialogs(), [])
+
+    def test_a_link_with_a_download_attribute_is_downloaded_not_opened(self):
+        chooser = self.save_through_the_panel("link-download-attr", "data-kopi.bin")
+        chosen = os.path.join(self.home.path, "kopi.bin")
+        self.app.driver.choose(chooser["id"], chosen)
+        expected = self.engine_bytes("/download/data.bin")
+        wait_for(lambda: os.path.exists(chosen) and open(chosen, "rb").read() == expected, 20, "the saved file")
+        self.assertEqual(self.app.driver.js("return window.__unchanged"), "ja")
+
+    def test_a_transfer_cut_short_keeps_the_old_file(self):
+        chosen = os.path.join(self.home.path, "viktig.bin")
+        with open(chosen, "wb") as old:
+            old.write(b"the user's earlier file")
+        self.app.driver.js("location.href = '/download/truncated.bin'; return true;")
+        chooser = self.dialog("file-chooser", action="save", current_name="truncated.bin")
+        self.app.driver.choose(chooser["id"], chosen)
+        confirm = self.dialog("message")  # the chooser asks before replacing a file
+        self.answer(confirm, next(button["label"] for button in confirm["buttons"] if button["response"] == -3))
+        failure = self.dialog("message", text="Lagring feilet")
+        self.assertTrue(failure["secondary_text"])
+        with open(chosen, "rb") as kept:
+            self.assertEqual(kept.read(), b"the user's earlier file")
+        leftovers = [name for name in os.listdir(self.home.path) if name.endswith(".part")]
+        self.assertEqual(leftovers, [])
+        self.assertEqual(self.app.uri(), ENGINE_URL)
+
+
+class Navigation(EnginePageTestCase):
+    def test_outside_links_and_new_windows_go_to_the_browser(self):
+        self.click("link-outside")
+        wait_for(lambda: "https://example.org/" in self.home.opened(), 10, "the browser to get the link")
+        self.click("btn-window-open")
+        wait_for(lambda: self.home.opened().count("https://example.org/") == 2, 10, "the browser to get window.open")
+        self.assertEqual(self.app.uri(), ENGINE_URL)
+        self.assertEqual(self.app.driver.state()["main_windows"], 1)
+
+    def test_a_dead_engine_brings_the_splash_and_then_a_fresh_engine(self):
+        first = [event["pid"] for event in engine_events(self.home.log_text()) if event.get("event") == "start"]
+        os.kill(first[0], signal.SIGKILL)
+        self.app.driver.js("location.href = '/other'; return true;")
+        self.app.wait_for_uri(lambda uri: uri == "about:blank", timeout=10, description="the splash")
+        wait_for(lambda: len([event for event in engine_events(self.home.log_text())
+                              if event.get("event") == "start"]) == 2, 20, "a second engine to be launched")
+        self.app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the engine's page again")
+        self.assertEqual(self.app.driver.dialogs(), [])
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,116 @@
+// Saving downloads where the user chooses, without ever losing what stood there before.
+
+#include "fake/app_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace vorl {
+namespace {
+
+class Downloads : public fake::AppFixture {
+protected:
+    Downloads() { launch(); }
+
+    // Asks for a destination and answers the save panel; returns what WebKit was told.
+    std::optional<std::filesystem::path> choose(int response, std::optional<std::filesystem::path> chosen) {
+        std::vector<std::optional<std::filesystem::path>> destinations;
+        app->decideDestination(download, "slices.wav", [&](auto destination) { destinations.push_back(destination); });
+        EXPECT_TRUE(destinations.empty()) << "the download waits for the panel";
+        window().finishSavePanel(0, response, std::move(chosen));
+        EXPECT_EQ(destinations.size(), 1u);
+        return destinations.at(0);
+    }
+    // Writes what the transfer brought into the file WebKit was given.
+    void transfer(const std::filesystem::path& destination, const std::string& bytes) {
+        fake::writeFile(destination, bytes);
+        download.receivedLength = bytes.size();
+    }
+    std::vector<std::string> failures() {
+        std::vector<std::string> texts;
+        for (const Alert& alert : window().alerts())
+            if (alert.messageText == "Lagring feilet")
+                texts.push_back(alert.informativeText);
+        return texts;
+    }
+    std::filesystem::path folder() { return DATA / "Vuzezi for QLab"; }
+
+    fake::FakeDownload download;
+};
+
+TEST_F(Downloads, ProposesTheSuggestedNameInTheCreatedFolder) {
+    app->decideDestination(download, "slices (1).wav", [](auto) {});
+    EXPECT_TRUE(std::filesystem::is_directory(folder()));
+    const SavePanel& panel = std::get<fake::SavePanelSheet>(window().openSheets.at(0)).panel;
+    EXPECT_EQ(panel.directory, folder());
+    EXPECT_EQ(panel.nameFieldStringValue, "slices (1).wav");
+}
+
+TEST_F(Downloads, ACompleteTransferReplacesTheChosenFileOnlyWhenItHasFinished) {
+    std::filesystem::path chosen = folder() / "slices.wav";
+    fake::writeFile(chosen, "the user's earlier file");
+    auto destination = choose(ModalResponseOK, chosen);
+    ASSERT_TRUE(destination);
+    EXPECT_NE(*destination, chosen);
+    EXPECT_EQ(destination->parent_path(), chosen.parent_path());
+    download.expectedLength = 9;
+    transfer(*destination, "new bytes");
+    EXPECT_EQ(fake::readFile(chosen), "the user's earlier file") << "untouched while the transfer runs";
+
+    app->downloadDidFinish(download);
+    EXPECT_EQ(fake::readFile(chosen), "new bytes");
+    EXPECT_FALSE(std::filesystem::exists(*destination));
+    EXPECT_TRUE(window().alerts().empty()) << "success shows nothing";
+}
+
+TEST_F(Downloads, AFailedTransferKeepsTheOldFileAndSaysWhy) {
+    std::filesystem::path chosen = folder() / "slices.wav";
+    fake::writeFile(chosen, "old");
+    auto destination = choose(ModalResponseOK, chosen);
+    transfer(*destination, "par");
+    app->downloadDidFail(download, DownloadError{"Connection terminated unexpectedly", false});
+    EXPECT_EQ(fake::readFile(chosen), "old");
+    EXPECT_FALSE(std::filesystem::exists(*destination));
+    EXPECT_EQ(failures(), std::vector<std::string>{"Connection terminated unexpectedly"});
+}
+
+TEST_F(Downloads, ATransferThatEndsShortOfItsAnnouncedLengthIsAFailure) {
+    std::filesystem::path chosen = folder() / "data.bin";
+    fake::writeFile(chosen, "old");
+    auto destination = choose(ModalResponseOK, chosen);
+    download.expectedLength = 65536;
+    transfer(*destination, std::string(1000, 'x'));
+    app->downloadDidFinish(download);
+    EXPECT_EQ(fake::readFile(chosen), "old");
+    EXPECT_FALSE(std::filesystem::exists(*destination));
+    EXPECT_EQ(failures(), std::vector<std::string>{"Overføringen stoppet etter 1000 av 65536 byte."});
+}
+
+TEST_F(Downloads, AFolderOfTheChosenNameIsNeverDeleted) {
+    std::filesystem::path chosen = folder() / "prosjekt";
+    fake::writeFile(chosen / "viktig.txt", "keep");
+    auto destination = choose(ModalResponseOK, chosen);
+    transfer(*destination, "bytes");
+    app->downloadDidFinish(download);
+    EXPECT_EQ(fake::readFile(chosen / "viktig.txt"), "keep");
+    EXPECT_FALSE(std::filesystem::exists(*destination));
+    ASSERT_EQ(failures().size(), 1u);
+    EXPECT_NE(failures()[0].find("prosjekt"), std::string::npos);
+}
+
+TEST_F(Downloads, CancellingThePanelCancelsTheDownloadQuietly) {
+    fake::writeFile(folder() / "slices.wav", "old");
+    EXPECT_EQ(choose(ModalResponseCancel, std::nullopt), std::nullopt);
+    app->downloadDidFail(download, DownloadError{"Cancelled", true});
+    EXPECT_TRUE(window().alerts().empty());
+    EXPECT_EQ(fake::readFile(folder() / "slices.wav"), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder()), {}), 1);
+}
+
+TEST_F(Downloads, AFolderThatCannotBeWrittenCancelsTheDownloadWithAMessage) {
+    EXPECT_EQ(choose(ModalResponseOK, home.path() / "missing folder" / "a.wav"), std::nullopt);
+    ASSERT_EQ(failures().size(), 1u);
+    EXPECT_EQ(failures()[0], "No such file or directory");
+}
+
+} // namespace
+} // namespace vorl
