@@ -1,0 +1,118 @@
+"""The menu bar and its shortcuts in the real window, pressed as keys on the keyboard."""
+
+import os
+import subprocess
+import time
+import unittest
+
+from harness import ENGINE_URL, EnginePageTestCase, UiTestCase, has_request, wait_for
+
+window_manager = None
+
+
+def setUpModule():
+    # Keyboard focus and window states need a window manager; bare Xvfb has none.
+    global window_manager
+    window_manager = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def tearDownModule():
+    window_manager.terminate()
+    window_manager.wait(10)
+
+
+def press(*keys):
+    subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], check=True)
+
+
+def focus(app):
+    app.driver.wait_until(lambda: app.driver.state()["window"]["active"], timeout=20,
+                          description="the window to have the keyboard focus")
+
+
+class MenuBar(EnginePageTestCase):
+    def test_the_menus_carry_their_items_shortcuts_and_disabled_states(self):
+        menus = self.app.driver.menu()
+        self.assertEqual([menu["label"] for menu in menus], ["VORL Vorudi", "Rediger", "Vis", "Vindu"])
+        application = menus[0]["items"]
+        self.assertEqual([item.get("label", "-") for item in application],
+                         ["Om VORL Vorudi", "-", "Vis analysemappen", "Vis motorloggen", "-", "Skjul VORL Vorudi",
+                          "Skjul andre", "Vis alle", "-", "Avslutt VORL Vorudi"])
+        by_label = {item["label"]: item for menu in menus for item in menu["items"] if "label" in item}
+        self.assertEqual(by_label["Vis analysemappen"]["accels"], ["<Control>comma"])
+        self.assertEqual(by_label["Vis motorloggen"]["accels"], ["<Control><Alt>l"])
+        self.assertEqual(by_label["Fullskjerm"]["accels"], ["F11"])
+        self.assertFalse(by_label["Skjul andre"]["enabled"])
+        self.assertFalse(by_label["Vis alle"]["enabled"])
+        self.assertTrue(by_label["Om VORL Vorudi"]["enabled"])
+
+    def test_ctrl_plus_zooms_the_page_as_its_script_sees_it_and_ctrl_0_resets(self):
+        focus(self.app)
+        width = self.app.driver.js("return window.innerWidth")
+        press("ctrl+plus")
+        self.app.driver.wait_until(lambda: self.app.driver.js("return window.innerWidth") < width, timeout=10,
+                                   description="the page to see a narrower viewport")
+        self.assertAlmostEqual(self.app.driver.state()["zoom_level"], 1.1)
+        press("ctrl+minus", "ctrl+minus")
+        self.app.driver.wait_until(lambda: abs(self.app.driver.state()["zoom_level"] - 0.9) < 1e-9, timeout=10,
+                                   description="two steps out")
+        press("ctrl+0")
+        self.app.driver.wait_until(lambda: self.app.driver.js("return window.innerWidth") == width, timeout=10,
+                                   description="the natural size again")
+
+    def test_ctrl_comma_creates_the_data_folder_and_opens_it(self):
+        self.assertFalse(os.path.exists(self.home.data))
+        focus(self.app)
+        press("ctrl+comma")
+        wait_for(lambda: self.home.data in self.home.opened(), 10, "the data folder to be opened")
+        self.assertTrue(os.path.isdir(self.home.data))
+
+    def test_edit_shortcuts_act_on_the_page(self):
+        self.app.driver.js("const field = document.createElement('input'); field.id = 'felt'; field.value = 'slices';"
+                           "document.body.prepend(field); field.focus(); return true;")
+        focus(self.app)
+        press("ctrl+a", "ctrl+x")
+        value = lambda: self.app.driver.js("return document.getElementById('felt').value")  # noqa: E731
+        self.app.driver.wait_until(lambda: value() == "", timeout=10, description="the text to be cut")
+        press("ctrl+v", "ctrl+v")
+        self.app.driver.wait_until(lambda: value() == "slicesslices", timeout=10, description="the text pasted twice")
+
+    def test_f11_toggles_full_screen(self):
+        focus(self.app)
+        press("F11")
+        self.app.driver.wait_until(lambda: self.app.driver.state()["window"]["fullscreen"], timeout=10,
+                                   description="full screen")
+        press("F11")
+        self.app.driver.wait_until(lambda: not self.app.driver.state()["window"]["fullscreen"], timeout=10,
+                                   description="back from full screen")
+
+    def test_the_about_box_names_the_program_and_its_version(self):
+        self.app.driver.activate("app.orderFrontStandardAboutPanel")
+        about = self.app.driver.wait_dialog(kind="about")
+        self.assertEqual(about["program_name"], "VORL Vorudi")
+        self.assertTrue(about["version"])
+        self.assertEqual(about["logo_icon_name"], "no.vorl.Vorudi")
+
+    def test_ctrl_q_quits_and_stops_the_engine(self):
+        focus(self.app)
+        press("ctrl+q")
+        self.assertLess(self.app.wait_exit(timeout=15), 5)
+        self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
+
+
+class ReloadFromTheSplash(UiTestCase):
+    def test_ctrl_r_on_the_splash_probes_the_engine_and_shows_its_page(self):
+        app = self.start_app()
+        warning = app.driver.wait_dialog(kind="message", text_contains="VORL Vorudi", timeout=30)
+        app.driver.respond(warning["id"], warning["buttons"][0]["response"])
+        self.assertEqual(app.uri(), "about:blank")
+
+        engine = self.start_engine()
+        focus(app)
+        press("ctrl+r")
+        wait_for(lambda: has_request(engine.output(), "/api/status"), 10, "the engine to be probed")
+        app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the engine's page")
+
+
+if __name__ == "__main__":
+    unittest.main()
