@@ -147,7 +147,7 @@ class RunningEngine:
 class App:
     """The real application binary, driven through the test driver inside it."""
 
-    def __init__(self, home, extra_env=None):
+    def __init__(self, home, extra_env=None, binary=None, connect=True):
         self.home = home
         self.socket_path = os.path.join(tempfile.mkdtemp(prefix="vorl-driver-"), "driver.sock")
         environment = dict(os.environ)
@@ -172,9 +172,11 @@ class App:
         environment.update(extra_env or {})
         self.stderr_path = os.path.join(home.path, "app-stderr.txt")
         stderr = open(self.stderr_path, "w")
-        self.process = subprocess.Popen([APP], env=environment, stdout=subprocess.DEVNULL, stderr=stderr)
+        self.process = subprocess.Popen([binary or APP], env=environment, stdout=subprocess.DEVNULL, stderr=stderr)
         stderr.close()
-        self.driver = Driver(self.process).connect(self.socket_path, timeout=30)
+        self.driver = Driver(self.process)
+        if connect:
+            self.driver.connect(self.socket_path, timeout=30)
 
     def uri(self):
         return self.driver.state()["uri"]
@@ -243,8 +245,8 @@ class UiTestCase(unittest.TestCase):
         wait_for(lambda: not port_answers(), 10, "the engine's port to be free")
         self.home.remove()
 
-    def start_app(self, extra_env=None):
-        app = App(self.home, extra_env)
+    def start_app(self, extra_env=None, binary=None, connect=True):
+        app = App(self.home, extra_env, binary, connect)
         self.apps.append(app)
         return app
 

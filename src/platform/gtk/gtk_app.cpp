@@ -21,7 +21,10 @@ void onMenuAction(GSimpleAction*, GVariant*, gpointer data) {
 
 } // namespace
 
-GtkApp::GtkApp() : application(GObjectPtr<GtkApplication>::adopt(gtk_application_new("no.vorl.Vorudi", G_APPLICATION_DEFAULT_FLAGS))) {
+GtkApp::GtkApp() {
+    // The window's class on X11, which desktops match against no.vorl.Vorudi.desktop.
+    g_set_prgname("no.vorl.Vorudi");
+    application = GObjectPtr<GtkApplication>::adopt(gtk_application_new("no.vorl.Vorudi", G_APPLICATION_DEFAULT_FLAGS));
     g_signal_connect(application.get(), "startup", G_CALLBACK(onStartup), this);
     g_signal_connect(application.get(), "activate", G_CALLBACK(onActivate), this);
     g_signal_connect(application.get(), "shutdown", G_CALLBACK(onShutdown), this);

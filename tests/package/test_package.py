@@ -1,0 +1,82 @@
+"""The Debian package: built from the install rules, checked, unpacked and started."""
+
+import glob
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "ui"))
+from harness import ENGINE_URL, UiTestCase, has_request, wait_for  # noqa: E402
+
+BUILD = os.environ["VORL_BUILD_DIR"]
+VERSION = os.environ["VORL_VERSION"]
+package = None
+root = None
+
+
+def setUpModule():
+    global package, root
+    for old in glob.glob(os.path.join(BUILD, "vorl-vorudi_*.deb")):
+        os.remove(old)
+    subprocess.run(["cpack", "-G", "DEB"], cwd=BUILD, check=True, stdout=subprocess.DEVNULL)
+    package = os.path.join(BUILD, "vorl-vorudi_%s_amd64.deb" % VERSION)
+    root = tempfile.mkdtemp(prefix="vorl-pakke-")
+    subprocess.run(["dpkg", "-x", package, root], check=True)
+
+
+def field(name):
+    return subprocess.run(["dpkg-deb", "-f", package, name], capture_output=True, text=True,
+                          check=True).stdout.strip()
+
+
+class Package(unittest.TestCase):
+    def test_control_names_the_package_its_version_and_what_it_links(self):
+        self.assertEqual(field("Package"), "vorl-vorudi")
+        self.assertEqual(field("Version"), VERSION)
+        self.assertEqual(field("Architecture"), "amd64")
+        depends = [entry.split()[0] for entry in field("Depends").split(", ")]
+        for library in ("libgtk-4-1", "libwebkitgtk-6.0-4", "libcurl4"):
+            self.assertIn(library, depends)
+
+    def test_it_holds_the_program_its_entry_icons_and_metainfo(self):
+        listing = subprocess.run(["dpkg-deb", "-c", package], capture_output=True, text=True, check=True).stdout
+        files = {line.split()[-1].lstrip(".") for line in listing.splitlines() if line.startswith("-")}
+        self.assertEqual(files, {
+            "/usr/bin/vorl-vorudi",
+            "/usr/share/applications/no.vorl.Vorudi.desktop",
+            "/usr/share/icons/hicolor/scalable/apps/no.vorl.Vorudi.svg",
+            "/usr/share/icons/hicolor/256x256/apps/no.vorl.Vorudi.png",
+            "/usr/share/metainfo/no.vorl.Vorudi.metainfo.xml",
+        })
+        with open(os.path.join(root, "usr/share/icons/hicolor/256x256/apps/no.vorl.Vorudi.png"), "rb") as icon:
+            header = icon.read(24)
+        self.assertEqual(header[:8], b"\x89PNG\r\n\x1a\n")
+        self.assertEqual((int.from_bytes(header[16:20], "big"), int.from_bytes(header[20:24], "big")), (256, 256))
+
+    def test_the_desktop_entry_and_metainfo_validate(self):
+        entry = os.path.join(root, "usr/share/applications/no.vorl.Vorudi.desktop")
+        subprocess.run(["desktop-file-validate", entry], check=True)
+        subprocess.run(["appstreamcli", "validate", "--no-net",
+                        os.path.join(root, "usr/share/metainfo/no.vorl.Vorudi.metainfo.xml")], check=True,
+                       stdout=subprocess.DEVNULL)
+        with open(entry, encoding="utf-8") as text:
+            lines = dict(line.strip().split("=", 1) for line in text if "=" in line)
+        self.assertEqual(lines["Exec"], "vorl-vorudi")
+        self.assertEqual(lines["Icon"], "no.vorl.Vorudi")
+        self.assertEqual(lines["Name"], "VORL Vorudi")
+
+
+class InstalledProgram(UiTestCase):
+    def test_the_unpacked_program_shows_the_running_engines_page(self):
+        engine = self.start_engine()
+        app = self.start_app({"XDG_DATA_DIRS": os.path.join(root, "usr/share") + ":/usr/share"},
+                             binary=os.path.join(root, "usr/bin/vorl-vorudi"))
+        app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the engine's page")
+        wait_for(lambda: has_request(engine.output(), "/api/hello"), 20, "the page's script to run")
+        app.screenshot("installed-package.png")
+
+
+if __name__ == "__main__":
+    unittest.main()
