@@ -39,7 +39,7 @@ if [[ -e "$system_bundle" ]]; then
     ln -s "$system_bundle" "$certifi_folder/cacert.pem"
 fi
 
-cp -- "$source_folder/Auto-Vorudi.html" "$engine_folder/"
+cp -- "$source_folder/Auto-Vorudi.html" "$source_folder/page/facilities.js" "$engine_folder/"
 
 echo "Installed the stand-in engine in $ai_folder (Python: $python)"
 echo "Installed the built-in page as $engine_folder/Auto-Vorudi.html"

@@ -66,6 +66,7 @@ class EngineHandler(BaseHTTPRequestHandler):
         self.handle_route({
             "/": lambda: self.send_page("index.html"),
             "/other": lambda: self.send_page("other.html"),
+            "/facilities.js": lambda: self.send_page("facilities.js", "text/javascript; charset=utf-8"),
             "/api/status": lambda: self.send_json({"status": "ok"}),
             "/api/hello": lambda: self.send_json({"hello": True}),
             "/download/slices.wav": lambda: self.send_body(
@@ -106,9 +107,9 @@ class EngineHandler(BaseHTTPRequestHandler):
     def send_json(self, value):
         self.send_body(json.dumps(value).encode(), "application/json")
 
-    def send_page(self, name):
+    def send_page(self, name, content_type="text/html; charset=utf-8"):
         with open(os.path.join(PAGE_FOLDER, name), "rb") as page:
-            self.send_body(page.read(), "text/html; charset=utf-8")
+            self.send_body(page.read(), content_type)
 
     def send_truncated(self):
         """Promise more bytes than are sent, then hang up: a broken download."""

@@ -70,7 +70,30 @@ class EngineInstalled(UiTestCase):
         self.assertTrue(warning(app, STOPPED))
         app.wait_for_uri(lambda uri: uri.endswith("/Auto-Vorudi.html"), description="the built-in page")
         self.assertTrue(app.uri().startswith("file://"))
+        app.driver.wait_until(lambda: "er klar" in app.driver.js("return document.getElementById('log').textContent"),
+                              timeout=20, description="the built-in page's scripts, its own and the one beside it")
         app.screenshot("engine-stopped.png")
+
+
+class WindowFrame(UiTestCase):
+    def frame_file(self):
+        return os.path.join(self.home.path, ".config", "VORL Vorudi", "VORLVorudiHovedvindu.ini")
+
+    def test_the_size_is_kept_from_one_run_to_the_next(self):
+        app = self.start_app()
+        app.driver.wait_until(lambda: app.driver.state()["window"]["width"] == 1440, timeout=20,
+                              description="the first run's default size")
+        app.driver.close_window()
+        app.wait_exit()
+        with open(self.frame_file(), encoding="utf-8") as saved:
+            self.assertIn("bredde=1440", saved.read())
+
+        with open(self.frame_file(), "w", encoding="utf-8") as saved:
+            saved.write("[Ramme]\nbredde=1200\nhoyde=800\nmaksimert=false\n")
+        app = self.start_app()
+        app.driver.wait_until(lambda: (app.driver.state()["window"]["width"],
+                                       app.driver.state()["window"]["height"]) == (1200, 800), timeout=20,
+                              description="the saved size")
 
 
 class NothingInstalled(UiTestCase):

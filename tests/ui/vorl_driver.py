@@ -118,10 +118,6 @@ class Driver:
         """Closes the main window as its close button would; it closes after this call has returned."""
         return self.call("close_window")
 
-    def screenshot(self, path):
-        """Writes a PNG of the main window; returns {"path", "width", "height", "source"}."""
-        return self.call("screenshot", path=os.path.abspath(path))
-
     def call(self, cmd, answer_timeout=DEFAULT_TIMEOUT, **arguments):
         """Sends one command and returns its result, reconnecting first if an earlier call timed out."""
         if self._socket is None:

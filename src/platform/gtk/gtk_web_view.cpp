@@ -18,6 +18,18 @@ NavigationFailure navigationFailureOf(const GError* error, bool timedOut) {
     return NavigationFailure::other;
 }
 
+// Navigation and response policies share their three answers.
+template <class Policy> void apply(WebKitPolicyDecision* decision, Policy policy) {
+    switch (policy) {
+    case Policy::cancel:
+        return webkit_policy_decision_ignore(decision);
+    case Policy::allow:
+        return webkit_policy_decision_use(decision);
+    case Policy::download:
+        return webkit_policy_decision_download(decision);
+    }
+}
+
 WebKitWebView* newWebView(WebKitUserContentManager* contentManager, bool mediaRequiresUserAction) {
     WebKitWebsitePolicies* policies = webkit_website_policies_new_with_policies(
         "autoplay", mediaRequiresUserAction ? WEBKIT_AUTOPLAY_ALLOW_WITHOUT_SOUND : WEBKIT_AUTOPLAY_ALLOW, nullptr);
@@ -197,32 +209,14 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
         auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
         webView->navigationDelegate->decidePolicyForNavigationAction(
             navigationActionOf(webkit_navigation_policy_decision_get_navigation_action(navigation)),
-            [decision](NavigationActionPolicy policy) {
-                switch (policy) {
-                case NavigationActionPolicy::cancel:
-                    return webkit_policy_decision_ignore(decision);
-                case NavigationActionPolicy::allow:
-                    return webkit_policy_decision_use(decision);
-                case NavigationActionPolicy::download:
-                    return webkit_policy_decision_download(decision);
-                }
-            });
+            [decision](NavigationActionPolicy policy) { apply(decision, policy); });
         return TRUE;
     }
     case WEBKIT_POLICY_DECISION_TYPE_RESPONSE: {
         auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
         NavigationResponse navigationResponse{webkit_response_policy_decision_is_mime_type_supported(response) != FALSE};
         webView->navigationDelegate->decidePolicyForNavigationResponse(
-            navigationResponse, [decision](NavigationResponsePolicy policy) {
-                switch (policy) {
-                case NavigationResponsePolicy::cancel:
-                    return webkit_policy_decision_ignore(decision);
-                case NavigationResponsePolicy::allow:
-                    return webkit_policy_decision_use(decision);
-                case NavigationResponsePolicy::download:
-                    return webkit_policy_decision_download(decision);
-                }
-            });
+            navigationResponse, [decision](NavigationResponsePolicy policy) { apply(decision, policy); });
         return TRUE;
     }
     default:

@@ -17,6 +17,5 @@ void chooseFile(const Json& request, const Reply& reply);
 void dumpMenu(const Json& request, const Reply& reply);
 void activateAction(const Json& request, const Reply& reply);
 void closeWindow(const Json& request, const Reply& reply);
-void screenshot(const Json& request, const Reply& reply);
 
 } // namespace vorl::test_driver

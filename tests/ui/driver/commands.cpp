@@ -29,7 +29,6 @@ constexpr Command commands[] = {
     {"menu", dumpMenu},
     {"activate", activateAction},
     {"close_window", closeWindow},
-    {"screenshot", screenshot},
 };
 
 Handler findHandler(std::string_view name) {
