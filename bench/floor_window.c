@@ -11,22 +11,22 @@ static gboolean on_sigterm(gpointer application) {
     return G_SOURCE_REMOVE;
 }
 
-static void on_activate(GtkApplication *application, gpointer url) {
-    GtkWidget *window = gtk_application_window_new(application);
+static void on_activate(GtkApplication* application, gpointer url) {
+    GtkWidget* window = gtk_application_window_new(application);
     // The same size as the application's main window, so both render the same area.
     gtk_window_set_default_size(GTK_WINDOW(window), 1440, 920);
-    GtkWidget *view = webkit_web_view_new();
+    GtkWidget* view = webkit_web_view_new();
     gtk_window_set_child(GTK_WINDOW(window), view);
     webkit_web_view_load_uri(WEBKIT_WEB_VIEW(view), url);
     gtk_window_present(GTK_WINDOW(window));
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 2) {
         g_printerr("usage: %s <url>\n", argv[0]);
         return 2;
     }
-    GtkApplication *application = gtk_application_new("no.vorl.BenchFloor", G_APPLICATION_DEFAULT_FLAGS);
+    GtkApplication* application = gtk_application_new("no.vorl.BenchFloor", G_APPLICATION_DEFAULT_FLAGS);
     g_signal_connect(application, "activate", G_CALLBACK(on_activate), argv[1]);
     g_unix_signal_add(SIGTERM, on_sigterm, application);
     // The URL is ours, not a file to open: GApplication sees no arguments.

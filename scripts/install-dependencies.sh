@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ make pkg-config dpkg-dev file
+    cmake g++ make pkg-config dpkg-dev file git clang-format
     libgtk-4-dev libwebkitgtk-6.0-dev libcurl4-openssl-dev
     libgtest-dev libgmock-dev
     python3 iproute2 util-linux

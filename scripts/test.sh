@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Passes every test: installs what is needed, builds a normal and an address + undefined
+# Passes every test: installs what is needed, checks the formatting, builds a normal and an
+# address + undefined
 # behaviour sanitizer configuration, and runs all their tests, the UI tests under Xvfb
 # included, in a private network namespace.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-dependencies.sh
+git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format --dry-run --Werror
 
 jobs=2
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORL_WERROR=ON >/dev/null

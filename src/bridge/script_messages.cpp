@@ -13,15 +13,15 @@ ScriptReply panelReply(int response, const std::optional<std::filesystem::path>&
     return ScriptReply{};
 }
 
-template <class... Handlers> struct Overloaded : Handlers... {
-    using Handlers::operator()...;
-};
+template <class... Handlers> struct Overloaded : Handlers... { using Handlers::operator()...; };
 
 } // namespace
 
 void AppDelegate::didReceiveScriptMessage(const ScriptValue& body, ScriptReplyHandler reply) {
     std::visit(Overloaded{
-                   [&](const RejectedMessage& rejected) { reply(ScriptReply{{}, rejected.error}); },
+                   [&](const RejectedMessage& rejected) {
+                       reply(ScriptReply{{}, rejected.error});
+                   },
                    [&](const ChooseFolder& request) {
                        OpenPanel panel;
                        panel.canChooseDirectories = true;
@@ -33,8 +33,8 @@ void AppDelegate::didReceiveScriptMessage(const ScriptValue& body, ScriptReplyHa
                        panel.directory = request.directory;
                        window->beginOpenPanelSheet(
                            panel, [reply](int response, const std::vector<std::filesystem::path>& urls) {
-                               reply(panelReply(response, urls.empty() ? std::nullopt
-                                                                       : std::optional(urls.front())));
+                               reply(panelReply(response,
+                                                urls.empty() ? std::nullopt : std::optional(urls.front())));
                            });
                    },
                    [&](const SaveAs& request) {

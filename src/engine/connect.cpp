@@ -13,8 +13,9 @@ namespace {
 constexpr Seconds statusTimeout = 0.8;
 constexpr Seconds pageTimeout = 60.0;
 
-const char* const engineStoppedMessage = "Motoren stoppet under oppstart. Se ~/Library/Logs/VORL Vorudi – motor.log. "
-                                         "Appen bruker den innebygde motoren.";
+const char* const engineStoppedMessage =
+    "Motoren stoppet under oppstart. Se ~/Library/Logs/VORL Vorudi – motor.log. "
+    "Appen bruker den innebygde motoren.";
 const char* const engineSilentMessage = "Motoren svarer ikke. Se ~/Library/Logs/VORL Vorudi – motor.log. "
                                         "Appen bruker den innebygde motoren.";
 
@@ -22,13 +23,16 @@ const char* const engineSilentMessage = "Motoren svarer ikke. Se ~/Library/Logs/
 
 void AppDelegate::ping(std::function<void(bool healthy)> completion) {
     UrlRequest request{BASE.appendingPathComponent("api/status"), "GET", statusTimeout};
-    platform.urlSession().dataTask(request, [this, completion = std::move(completion)](std::optional<std::string> body) {
-        bool healthy = isHealthyStatusBody(body);
-        platform.mainQueue().async([completion, healthy] { completion(healthy); });
-    });
+    platform.urlSession().dataTask(
+        request, [this, completion = std::move(completion)](std::optional<std::string> body) {
+            bool healthy = isHealthyStatusBody(body);
+            platform.mainQueue().async([completion, healthy] { completion(healthy); });
+        });
 }
 
-void AppDelegate::loadEnginePage() { web->loadRequest(UrlRequest{BASE, "GET", pageTimeout}); }
+void AppDelegate::loadEnginePage() {
+    web->loadRequest(UrlRequest{BASE, "GET", pageTimeout});
+}
 
 void AppDelegate::connect() {
     ping([this](bool healthy) {

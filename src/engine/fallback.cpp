@@ -13,8 +13,4 @@ void AppDelegate::fallback(const std::string& message) {
     showAlert("VORL Vorudi", message, AlertStyle::warning);
 }
 
-void AppDelegate::showAlert(const std::string& messageText, const std::string& informativeText, AlertStyle style) {
-    window->beginAlertSheet(Alert{messageText, informativeText, style, {}, std::nullopt}, [](const AlertResult&) {});
-}
-
 } // namespace vorl

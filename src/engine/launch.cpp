@@ -48,6 +48,8 @@ void AppDelegate::startServer() {
     waitForServer();
 }
 
-std::optional<std::string> AppDelegate::certifiPath() const { return findCertifiBundle(AI); }
+std::optional<std::string> AppDelegate::certifiPath() const {
+    return findCertifiBundle(AI);
+}
 
 } // namespace vorl

@@ -14,7 +14,9 @@ constexpr Seconds quitWait = 2.0;
 
 } // namespace
 
-bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed() { return true; }
+bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed() {
+    return true;
+}
 
 void AppDelegate::applicationWillTerminate() {
     auto stillRunning = [this] {
@@ -30,8 +32,9 @@ void AppDelegate::applicationWillTerminate() {
         return;
 
     auto answered = std::make_shared<std::binary_semaphore>(0);
-    platform.urlSession().dataTask(UrlRequest{BASE.appendingPathComponent("api/quit"), "POST", quitRequestTimeout},
-                                   [answered](const std::optional<std::string>&) { answered->release(); });
+    platform.urlSession().dataTask(
+        UrlRequest{BASE.appendingPathComponent("api/quit"), "POST", quitRequestTimeout},
+        [answered](const std::optional<std::string>&) { answered->release(); });
     answered->try_acquire_for(std::chrono::duration<double>(quitWait));
 
     for (Process* engine : stillRunning())

@@ -7,7 +7,7 @@
 namespace vorl {
 
 class ApplicationDelegate {
-public:
+  public:
     virtual ~ApplicationDelegate() = default;
     // Once, on the main thread, when the event loop has started.
     virtual void applicationDidFinishLaunching() = 0;
@@ -20,7 +20,7 @@ public:
 
 // The running application: its event loop, its menu bar and its standard commands.
 class Application {
-public:
+  public:
     virtual ~Application() = default;
     // The delegate is not owned and must outlive the event loop.
     virtual void setDelegate(ApplicationDelegate& delegate) = 0;
@@ -30,9 +30,8 @@ public:
     virtual void terminate() = 0;
     // Brings the application's window to the front even while another application is active.
     virtual void activateIgnoringOtherApps() = 0;
-    // Installs the menus as the menu bar, with their shortcuts; target receives their
-    // actions. windowsMenu is the index of the menu that lists the windows.
-    virtual void setMainMenu(const std::vector<Menu>& menus, std::size_t windowsMenu, MenuTarget& target) = 0;
+    // Installs the menus as the menu bar, with their shortcuts; target receives their actions.
+    virtual void setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) = 0;
     virtual void orderFrontStandardAboutPanel() = 0;
     // Takes the application out of sight: its window is minimised.
     virtual void hide() = 0;

@@ -5,8 +5,12 @@
 namespace vorl {
 namespace {
 
-bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isAlpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 bool isUnreserved(unsigned char c) {
     return isAlpha(static_cast<char>(c)) || isDigit(static_cast<char>(c)) || c == '-' || c == '.' ||
@@ -108,7 +112,9 @@ Url Url::fileUrl(const std::filesystem::path& path) {
     return *parse(text);
 }
 
-std::filesystem::path Url::filePath() const { return percentDecoded(path_); }
+std::filesystem::path Url::filePath() const {
+    return percentDecoded(path_);
+}
 
 Url Url::appendingPathComponent(std::string_view component) const {
     assert(text_.find_first_of("?#") == std::string::npos);

@@ -5,7 +5,9 @@
 
 namespace vorl {
 
-void AppDelegate::buildMenu() { platform.application().setMainMenu(mainMenu(), windowsMenuIndex, *this); }
+void AppDelegate::buildMenu() {
+    platform.application().setMainMenu(mainMenu(), *this);
+}
 
 void AppDelegate::performMenuAction(MenuAction action) {
     Application& application = platform.application();

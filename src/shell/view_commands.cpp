@@ -15,11 +15,17 @@ void AppDelegate::reloadPage() {
     }
 }
 
-void AppDelegate::zoomReset() { web->setPageZoom(zoomResetValue); }
+void AppDelegate::zoomReset() {
+    web->setPageZoom(zoomResetValue);
+}
 
-void AppDelegate::zoomIn() { web->setPageZoom(zoomedIn(web->pageZoom())); }
+void AppDelegate::zoomIn() {
+    web->setPageZoom(zoomedIn(web->pageZoom()));
+}
 
-void AppDelegate::zoomOut() { web->setPageZoom(zoomedOut(web->pageZoom())); }
+void AppDelegate::zoomOut() {
+    web->setPageZoom(zoomedOut(web->pageZoom()));
+}
 
 void AppDelegate::showFolder() {
     std::error_code ignored;
@@ -27,6 +33,8 @@ void AppDelegate::showFolder() {
     platform.workspace().openURL(Url::fileUrl(DATA));
 }
 
-void AppDelegate::showLog() { platform.workspace().openURL(Url::fileUrl(LOGFILE)); }
+void AppDelegate::showLog() {
+    platform.workspace().openURL(Url::fileUrl(LOGFILE));
+}
 
 } // namespace vorl

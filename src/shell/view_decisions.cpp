@@ -17,8 +17,12 @@ ReloadAction decideReload(const std::optional<Url>& shown) {
     return ReloadAction::connect;
 }
 
-double zoomedIn(double zoom) { return std::min(zoom + zoomStep, zoomMaximum); }
+double zoomedIn(double zoom) {
+    return std::min(zoom + zoomStep, zoomMaximum);
+}
 
-double zoomedOut(double zoom) { return std::max(zoom - zoomStep, zoomMinimum); }
+double zoomedOut(double zoom) {
+    return std::max(zoom - zoomStep, zoomMinimum);
+}
 
 } // namespace vorl

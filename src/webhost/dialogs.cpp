@@ -5,7 +5,9 @@
 namespace vorl {
 namespace {
 
-Alert pageAlert(const std::string& text) { return Alert{"VORL Vorudi", text, AlertStyle::informational, {}, {}}; }
+Alert pageAlert(const std::string& text) {
+    return Alert{"VORL Vorudi", text, AlertStyle::informational, {}, {}};
+}
 
 } // namespace
 
@@ -13,7 +15,8 @@ void AppDelegate::runJavaScriptAlertPanel(const std::string& message, std::funct
     window->beginAlertSheet(pageAlert(message), [completion](const AlertResult&) { completion(); });
 }
 
-void AppDelegate::runJavaScriptConfirmPanel(const std::string& message, std::function<void(bool)> completion) {
+void AppDelegate::runJavaScriptConfirmPanel(const std::string& message,
+                                            std::function<void(bool)> completion) {
     Alert alert = pageAlert(message);
     alert.buttons = {"OK", "Avbryt"};
     window->beginAlertSheet(alert, [completion](const AlertResult& result) {
@@ -21,7 +24,8 @@ void AppDelegate::runJavaScriptConfirmPanel(const std::string& message, std::fun
     });
 }
 
-void AppDelegate::runJavaScriptTextInputPanel(const std::string& prompt, const std::optional<std::string>& defaultText,
+void AppDelegate::runJavaScriptTextInputPanel(const std::string& prompt,
+                                              const std::optional<std::string>& defaultText,
                                               std::function<void(std::optional<std::string>)> completion) {
     Alert alert = pageAlert(prompt);
     alert.accessoryTextField = AlertTextField{defaultText.value_or("")};
@@ -34,8 +38,9 @@ void AppDelegate::runJavaScriptTextInputPanel(const std::string& prompt, const s
     });
 }
 
-void AppDelegate::runOpenPanel(bool allowsMultipleSelection,
-                               std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) {
+void AppDelegate::runOpenPanel(
+    bool allowsMultipleSelection,
+    std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) {
     OpenPanel panel;
     panel.allowsMultipleSelection = allowsMultipleSelection;
     panel.canChooseDirectories = false;

@@ -14,19 +14,19 @@ void AppDelegate::decideDestination(Download& download, const std::string& sugge
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     panel.directory = folder;
-    window->beginSavePanelSheet(panel, [this, &download, completion](int response,
-                                                                      std::optional<std::filesystem::path> chosen) {
-        if (response != ModalResponseOK || !chosen)
-            return completion(std::nullopt);
-        std::string error;
-        std::optional<std::filesystem::path> partial = reservePartialFile(*chosen, error);
-        if (!partial) {
-            completion(std::nullopt);
-            return showAlert("Lagring feilet", error, AlertStyle::informational);
-        }
-        pendingSaves[&download] = PendingSave{*partial, *chosen};
-        completion(partial);
-    });
+    window->beginSavePanelSheet(
+        panel, [this, &download, completion](int response, std::optional<std::filesystem::path> chosen) {
+            if (response != ModalResponseOK || !chosen)
+                return completion(std::nullopt);
+            std::string error;
+            std::optional<std::filesystem::path> partial = reservePartialFile(*chosen, error);
+            if (!partial) {
+                completion(std::nullopt);
+                return showAlert("Lagring feilet", error, AlertStyle::informational);
+            }
+            pendingSaves[&download] = PendingSave{*partial, *chosen};
+            completion(partial);
+        });
 }
 
 void AppDelegate::downloadDidFinish(Download& download) {

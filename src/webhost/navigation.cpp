@@ -6,8 +6,8 @@
 
 namespace vorl {
 
-void AppDelegate::decidePolicyForNavigationAction(const NavigationAction& action,
-                                                  std::function<void(NavigationActionPolicy)> decisionHandler) {
+void AppDelegate::decidePolicyForNavigationAction(
+    const NavigationAction& action, std::function<void(NavigationActionPolicy)> decisionHandler) {
     switch (decideNavigationAction(action)) {
     case ActionDecision::download:
         return decisionHandler(NavigationActionPolicy::download);
@@ -21,8 +21,8 @@ void AppDelegate::decidePolicyForNavigationAction(const NavigationAction& action
     }
 }
 
-void AppDelegate::decidePolicyForNavigationResponse(const NavigationResponse& response,
-                                                    std::function<void(NavigationResponsePolicy)> decisionHandler) {
+void AppDelegate::decidePolicyForNavigationResponse(
+    const NavigationResponse& response, std::function<void(NavigationResponsePolicy)> decisionHandler) {
     decisionHandler(decideNavigationResponse(response));
 }
 
@@ -31,7 +31,9 @@ void AppDelegate::createWebView(const NavigationAction& action) {
         platform.workspace().openURL(*action.url);
 }
 
-void AppDelegate::navigationDidBecomeDownload(Download& download) { download.setDelegate(*this); }
+void AppDelegate::navigationDidBecomeDownload(Download& download) {
+    download.setDelegate(*this);
+}
 
 void AppDelegate::didFailProvisionalNavigation(NavigationFailure failure) {
     if (!shouldRecoverFromFailure(web->url(), failure))

@@ -8,8 +8,10 @@
 
 namespace vorl {
 
-std::optional<std::filesystem::path> reservePartialFile(const std::filesystem::path& destination, std::string& error) {
-    std::string pattern = (destination.parent_path() / ("." + destination.filename().string() + ".XXXXXX.part")).string();
+std::optional<std::filesystem::path> reservePartialFile(const std::filesystem::path& destination,
+                                                        std::string& error) {
+    std::string pattern =
+        (destination.parent_path() / ("." + destination.filename().string() + ".XXXXXX.part")).string();
     int fd = ::mkstemps(pattern.data(), 5);
     if (fd < 0) {
         error = std::strerror(errno);

@@ -13,7 +13,8 @@ namespace vorl {
 
 // Creates a new empty partial file in the destination's folder. On failure, nullopt, with the
 // system's reason in error.
-std::optional<std::filesystem::path> reservePartialFile(const std::filesystem::path& destination, std::string& error);
+std::optional<std::filesystem::path> reservePartialFile(const std::filesystem::path& destination,
+                                                        std::string& error);
 
 // Moves a finished transfer over the destination. A transfer that ended short of the length
 // its response announced, or a destination that cannot be replaced (a folder, say), fails:

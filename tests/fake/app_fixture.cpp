@@ -55,7 +55,9 @@ void AppFixture::answerProbe(bool healthy) {
     time().runUntilIdle();
 }
 
-FakeProcess& AppFixture::launchedEngine() { return *platform.launcher.launches.back().process; }
+FakeProcess& AppFixture::launchedEngine() {
+    return *platform.launcher.launches.back().process;
+}
 
 std::vector<std::string> AppFixture::alertTexts() const {
     std::vector<std::string> texts;

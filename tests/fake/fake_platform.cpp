@@ -41,7 +41,8 @@ void FakeUrlSession::dataTask(const UrlRequest& request, Completion completion) 
     std::lock_guard lock(mutex);
     seen.push_back(request);
     if (responder) {
-        responders.emplace_back([answer = responder(request), completion = std::move(completion)] { completion(answer); });
+        responders.emplace_back(
+            [answer = responder(request), completion = std::move(completion)] { completion(answer); });
         return;
     }
     pending.push_back(Task{request, std::move(completion)});
@@ -69,7 +70,9 @@ UrlRequest FakeUrlSession::answerNext(std::optional<std::string> body) {
     return task.request;
 }
 
-bool FakeProcess::isRunning() { return running; }
+bool FakeProcess::isRunning() {
+    return running;
+}
 
 void FakeProcess::terminate() {
     ++terminateCalls;
@@ -81,8 +84,8 @@ LaunchResult FakeProcessLauncher::launch(LaunchRequest request) {
     if (failWith)
         return LaunchResult{nullptr, *failWith};
     auto process = std::make_unique<FakeProcess>();
-    launches.push_back(Launch{request.executable, request.arguments, request.currentDirectory, request.environment,
-                              bool(request.standardOutputAndError), process.get()});
+    launches.push_back(Launch{request.executable, request.arguments, request.currentDirectory,
+                              request.environment, bool(request.standardOutputAndError), process.get()});
     return LaunchResult{std::move(process), {}};
 }
 
@@ -96,7 +99,9 @@ void FakeWorkspace::activateFileViewerSelecting(const std::vector<std::filesyste
     revealed.push_back(items);
 }
 
-void FakeApplication::setDelegate(ApplicationDelegate& newDelegate) { delegate = &newDelegate; }
+void FakeApplication::setDelegate(ApplicationDelegate& newDelegate) {
+    delegate = &newDelegate;
+}
 
 int FakeApplication::run() {
     log.add("app.run");
@@ -109,25 +114,32 @@ void FakeApplication::terminate() {
     delegate->applicationWillTerminate();
 }
 
-void FakeApplication::activateIgnoringOtherApps() { log.add("app.activateIgnoringOtherApps"); }
+void FakeApplication::activateIgnoringOtherApps() {
+    log.add("app.activateIgnoringOtherApps");
+}
 
-void FakeApplication::setMainMenu(const std::vector<Menu>& newMenus, std::size_t newWindowsMenu, MenuTarget& target) {
+void FakeApplication::setMainMenu(const std::vector<Menu>& newMenus, MenuTarget& target) {
     log.add("app.setMainMenu");
     menus = newMenus;
-    windowsMenu = newWindowsMenu;
     menuTarget = &target;
 }
 
-void FakeApplication::orderFrontStandardAboutPanel() { log.add("app.orderFrontStandardAboutPanel"); }
+void FakeApplication::orderFrontStandardAboutPanel() {
+    log.add("app.orderFrontStandardAboutPanel");
+}
 
-void FakeApplication::hide() { log.add("app.hide"); }
+void FakeApplication::hide() {
+    log.add("app.hide");
+}
 
 void FakeWindow::setTitle(const std::string& newTitle) {
     log.add("window.setTitle");
     title = newTitle;
 }
 
-void FakeWindow::setAppearance(Appearance) { log.add("window.setAppearance"); }
+void FakeWindow::setAppearance(Appearance) {
+    log.add("window.setAppearance");
+}
 
 void FakeWindow::setBackgroundColor(Color color) {
     log.add("window.setBackgroundColor");
@@ -149,10 +161,18 @@ void FakeWindow::setFrameAutosaveName(const std::string& name) {
     autosaveName = name;
 }
 
-void FakeWindow::makeKeyAndOrderFront() { log.add("window.makeKeyAndOrderFront"); }
-void FakeWindow::miniaturize() { log.add("window.miniaturize"); }
-void FakeWindow::zoom() { log.add("window.zoom"); }
-void FakeWindow::toggleFullScreen() { log.add("window.toggleFullScreen"); }
+void FakeWindow::makeKeyAndOrderFront() {
+    log.add("window.makeKeyAndOrderFront");
+}
+void FakeWindow::miniaturize() {
+    log.add("window.miniaturize");
+}
+void FakeWindow::zoom() {
+    log.add("window.zoom");
+}
+void FakeWindow::toggleFullScreen() {
+    log.add("window.toggleFullScreen");
+}
 
 void FakeWindow::beginAlertSheet(const Alert& alert, AlertCompletion completion) {
     log.add("window.beginAlertSheet " + alert.messageText);
@@ -170,7 +190,9 @@ void FakeWindow::beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion
     openSheets.emplace_back(SavePanelSheet{panel, std::move(completion)});
 }
 
-std::vector<Alert> FakeWindow::alerts() const { return begunAlerts; }
+std::vector<Alert> FakeWindow::alerts() const {
+    return begunAlerts;
+}
 
 template <class T> T FakeWindow::take(size_t index) {
     size_t seen = 0;

@@ -23,7 +23,9 @@ Seconds VirtualTime::elapsed() const {
     return current;
 }
 
-void VirtualTime::async(std::function<void()> task) { asyncAfter(0, std::move(task)); }
+void VirtualTime::async(std::function<void()> task) {
+    asyncAfter(0, std::move(task));
+}
 
 void VirtualTime::asyncAfter(Seconds delay, std::function<void()> task) {
     std::lock_guard lock(mutex);

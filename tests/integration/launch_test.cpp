@@ -9,15 +9,15 @@
 #include <arpa/inet.h>
 #include <cstdlib>
 #include <netinet/in.h>
+#include <sstream>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <sstream>
 
 namespace vorl {
 namespace {
 
 class RealEngine : public fake::AppFixture {
-protected:
+  protected:
     RealEngine() {
         platform.realSession = createCurlUrlSession();
         platform.realLauncher = createPosixProcessLauncher();
@@ -41,7 +41,8 @@ protected:
     }
 
     void installStandIn() {
-        std::string command = "bash '" VORL_SOURCE_DIR "/standin/install.sh' '" + home.path().string() + "' >/dev/null";
+        std::string command =
+            "bash '" VORL_SOURCE_DIR "/standin/install.sh' '" + home.path().string() + "' >/dev/null";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
 
@@ -51,7 +52,9 @@ protected:
         ASSERT_TRUE(time().runUntil(until, seconds));
     }
 
-    bool showsEnginePage() { return !web().loads.empty() && web().loads.back().target == "http://127.0.0.1:8765/"; }
+    bool showsEnginePage() {
+        return !web().loads.empty() && web().loads.back().target == "http://127.0.0.1:8765/";
+    }
 
     // The JSON lines the engine wrote to its log, and the application's header lines.
     std::vector<std::string> logLines() {
@@ -84,10 +87,12 @@ TEST_F(RealEngine, SeesItsCommandLineFolderEnvironmentAndLogAsLaunched) {
     EXPECT_TRUE(lines[0].starts_with("=== start 2026-03-04 05:06:07 +0000 (app) ===")) << lines[0];
     const std::string& start = lines[1];
     std::string script = (AI / "server.py").string();
-    EXPECT_NE(start.find("\"argv\": [" + jsonString(script) + ", \"--port\", \"8765\"]"), std::string::npos) << start;
+    EXPECT_NE(start.find("\"argv\": [" + jsonString(script) + ", \"--port\", \"8765\"]"), std::string::npos)
+        << start;
     EXPECT_NE(start.find("\"cwd\": " + jsonString(ENG.string())), std::string::npos) << start;
     EXPECT_NE(start.find("\"VORL_DATA\": " + jsonString(DATA.string())), std::string::npos) << start;
-    EXPECT_NE(start.find("\"PATH\": \"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin\""), std::string::npos) << start;
+    EXPECT_NE(start.find("\"PATH\": \"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin\""), std::string::npos)
+        << start;
     if (auto bundle = app->certifiPath()) {
         EXPECT_NE(start.find("\"SSL_CERT_FILE\": " + jsonString(*bundle)), std::string::npos) << start;
     }
@@ -100,7 +105,8 @@ TEST_F(RealEngine, SeesItsCommandLineFolderEnvironmentAndLogAsLaunched) {
 TEST_F(RealEngine, ALaunchTheSystemRefusesNamesItsReason) {
     installStandIn();
     std::filesystem::remove(AI / "venv/bin/python");
-    fake::writeFile(AI / "venv/bin/python", "\x7f" "ELF garbage");
+    fake::writeFile(AI / "venv/bin/python", "\x7f"
+                                            "ELF garbage");
     std::filesystem::permissions(AI / "venv/bin/python", std::filesystem::perms::owner_all);
     launchAndWait([&] { return !window().alerts().empty(); });
     EXPECT_EQ(alertTexts(), std::vector<std::string>{"Motoren kunne ikke startes (Exec format error). "
@@ -111,8 +117,9 @@ TEST_F(RealEngine, AnEngineThatExitsAtStartIsReportedAsStopped) {
     installStandIn();
     platform.processEnvironment["VORL_STANDIN_EXIT_AT_START"] = "3";
     launchAndWait([&] { return !window().alerts().empty(); });
-    EXPECT_EQ(alertTexts(), std::vector<std::string>{"Motoren stoppet under oppstart. Se ~/Library/Logs/VORL "
-                                                     "Vorudi – motor.log. Appen bruker den innebygde motoren."});
+    EXPECT_EQ(alertTexts(),
+              std::vector<std::string>{"Motoren stoppet under oppstart. Se ~/Library/Logs/VORL "
+                                       "Vorudi – motor.log. Appen bruker den innebygde motoren."});
     EXPECT_EQ(web().loads.back().target, Url::fileUrl(ENG / "Auto-Vorudi.html").string());
 }
 

@@ -47,7 +47,8 @@ LoopbackServer::LoopbackServer(int port, Behaviour behaviour) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener, 16) != 0)
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener, 16) != 0)
         throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
     acceptor = std::thread([this, behaviour = std::move(behaviour)] {
         while (!stopping) {
@@ -77,8 +78,10 @@ LoopbackServer::~LoopbackServer() {
 
 LoopbackServer::Behaviour LoopbackServer::reply(int status, std::string body) {
     return [status, body](int socket, const std::atomic<bool>&) {
-        sendAll(socket, "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Type: application/json\r\n"
-                        "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        sendAll(socket, "HTTP/1.1 " + std::to_string(status) +
+                            " X\r\nContent-Type: application/json\r\n"
+                            "Content-Length: " +
+                            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
     };
 }
 

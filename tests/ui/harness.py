@@ -211,7 +211,8 @@ class App:
     def _check_sanitizer_report(self):
         with open(self.stderr_path, encoding="utf-8", errors="replace") as text:
             report = text.read()
-        if "ERROR: AddressSanitizer" in report and "LeakSanitizer" not in report or "runtime error:" in report:
+        # Memory errors say "ERROR: AddressSanitizer"; leak reports say "ERROR: LeakSanitizer".
+        if "ERROR: AddressSanitizer" in report or "runtime error:" in report:
             raise AssertionError("sanitizer error in the application:\n" + report[-6000:])
         for leak in re.split(r"\n(?=(?:Direct|Indirect) leak)", report):
             ours = "vorl::" in leak or os.path.join(SOURCE, "src") in leak

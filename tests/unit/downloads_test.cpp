@@ -8,13 +8,14 @@ namespace vorl {
 namespace {
 
 class Downloads : public fake::AppFixture {
-protected:
+  protected:
     Downloads() { launch(); }
 
     // Asks for a destination and answers the save panel; returns what WebKit was told.
     std::optional<std::filesystem::path> choose(int response, std::optional<std::filesystem::path> chosen) {
         std::vector<std::optional<std::filesystem::path>> destinations;
-        app->decideDestination(download, "slices.wav", [&](auto destination) { destinations.push_back(destination); });
+        app->decideDestination(download, "slices.wav",
+                               [&](auto destination) { destinations.push_back(destination); });
         EXPECT_TRUE(destinations.empty()) << "the download waits for the panel";
         window().finishSavePanel(0, response, std::move(chosen));
         EXPECT_EQ(destinations.size(), 1u);

@@ -17,9 +17,9 @@ TEST(StatusBody, OnlyAQuotedLowerCaseOkInValidUtf8IsHealthy) {
         {R"({"status": "OK"})", false},
         {"", false},
         {std::nullopt, false},
-        {"\"ok\" \xC3\x28", false},         // invalid UTF-8 around the marker
-        {"\"ok\" \xED\xA0\x80", false},     // an encoded surrogate
-        {"\"ok\" \xC0\xAF", false},         // an overlong encoding
+        {"\"ok\" \xC3\x28", false},           // invalid UTF-8 around the marker
+        {"\"ok\" \xED\xA0\x80", false},       // an encoded surrogate
+        {"\"ok\" \xC0\xAF", false},           // an overlong encoding
         {"status \xE2\x80\x93 \"ok\"", true}, // valid multi-byte text
         {std::string("\"ok\"\0tail", 9), true},
     };

@@ -5,7 +5,9 @@
 namespace vorl {
 namespace {
 
-NavigationAction link(const char* url, bool download = false) { return NavigationAction{download, Url::parse(url)}; }
+NavigationAction link(const char* url, bool download = false) {
+    return NavigationAction{download, Url::parse(url)};
+}
 
 TEST(NavigationRules, OnlyOutsideWebAddressesLeaveForTheBrowser) {
     using enum ActionDecision;
@@ -31,7 +33,8 @@ TEST(NavigationRules, OnlyOutsideWebAddressesLeaveForTheBrowser) {
         {NavigationAction{true, std::nullopt}, download},
     };
     for (const auto& [action, decision] : cases)
-        EXPECT_EQ(decideNavigationAction(action), decision) << (action.url ? action.url->string() : "<no URL>");
+        EXPECT_EQ(decideNavigationAction(action), decision)
+            << (action.url ? action.url->string() : "<no URL>");
 }
 
 TEST(NavigationRules, ResponsesTheViewCannotShowBecomeDownloads) {
@@ -46,10 +49,17 @@ TEST(RecoveryDecision, TheEnginesAddressOrAnUnreachableHostRecoverUnlessWebKitIn
     const auto localhost = Url::parse("http://localhost:8765/");
     const auto elsewhere = Url::parse("http://example.org/");
     const std::tuple<std::optional<Url>, NavigationFailure, bool> cases[] = {
-        {engine, cannotConnectToHost, true},  {engine, other, true},        {engine, interrupted, false},
-        {builtIn, cannotConnectToHost, true}, {builtIn, other, false},      {localhost, other, false},
-        {localhost, cannotConnectToHost, true}, {elsewhere, other, false}, {elsewhere, interrupted, false},
-        {std::nullopt, cannotConnectToHost, true}, {std::nullopt, other, false},
+        {engine, cannotConnectToHost, true},
+        {engine, other, true},
+        {engine, interrupted, false},
+        {builtIn, cannotConnectToHost, true},
+        {builtIn, other, false},
+        {localhost, other, false},
+        {localhost, cannotConnectToHost, true},
+        {elsewhere, other, false},
+        {elsewhere, interrupted, false},
+        {std::nullopt, cannotConnectToHost, true},
+        {std::nullopt, other, false},
     };
     for (const auto& [shown, failure, recovers] : cases)
         EXPECT_EQ(shouldRecoverFromFailure(shown, failure), recovers)

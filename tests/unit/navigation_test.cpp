@@ -8,12 +8,13 @@ namespace vorl {
 namespace {
 
 class Navigation : public fake::AppFixture {
-protected:
+  protected:
     Navigation() { launch(); }
     NavigationActionPolicy decide(const char* url) {
         std::vector<NavigationActionPolicy> decisions;
-        app->decidePolicyForNavigationAction(NavigationAction{false, Url::parse(url)},
-                                             [&](NavigationActionPolicy policy) { decisions.push_back(policy); });
+        app->decidePolicyForNavigationAction(
+            NavigationAction{false, Url::parse(url)},
+            [&](NavigationActionPolicy policy) { decisions.push_back(policy); });
         EXPECT_EQ(decisions.size(), 1u) << "decided exactly once, before returning";
         return decisions.at(0);
     }

@@ -8,7 +8,9 @@ namespace {
 ScriptValue dictionary(std::initializer_list<std::pair<const std::string, ScriptValue>> entries) {
     return ScriptValue{ScriptValue::Dictionary(entries)};
 }
-ScriptValue text(const char* value) { return ScriptValue{std::string(value)}; }
+ScriptValue text(const char* value) {
+    return ScriptValue{std::string(value)};
+}
 
 TEST(PageMessage, DecodesWhatThePageAsksAndRejectsWhatItCannotTake) {
     const RejectedMessage invalid{"ugyldig melding"};
@@ -30,12 +32,17 @@ TEST(PageMessage, DecodesWhatThePageAsksAndRejectsWhatItCannotTake) {
         {dictionary({{"cmd", text("chooseFolder")}, {"dir", text("")}}), ChooseFolder{}},
         {dictionary({{"cmd", text("chooseFolder")}, {"dir", ScriptValue{true}}}), ChooseFolder{}},
         {dictionary({{"cmd", text("saveAs")}}), SaveAs{std::nullopt, "slices.wav"}},
-        {dictionary({{"cmd", text("saveAs")}, {"name", ScriptValue{7.0}}}), SaveAs{std::nullopt, "slices.wav"}},
+        {dictionary({{"cmd", text("saveAs")}, {"name", ScriptValue{7.0}}}),
+         SaveAs{std::nullopt, "slices.wav"}},
         {dictionary({{"cmd", text("saveAs")}, {"name", text("")}}), SaveAs{std::nullopt, ""}},
-        {dictionary({{"cmd", text("saveAs")}, {"name", text("lyd.wav")}, {"dir", text("/d")}}), SaveAs{"/d", "lyd.wav"}},
+        {dictionary({{"cmd", text("saveAs")}, {"name", text("lyd.wav")}, {"dir", text("/d")}}),
+         SaveAs{"/d", "lyd.wav"}},
         {dictionary({{"cmd", text("reveal")}}), Reveal{}},
         {dictionary({{"cmd", text("reveal")}, {"path", ScriptValue{}}}), Reveal{}},
-        {dictionary({{"cmd", text("reveal")}, {"path", text("/a/b.wav")}, {"dir", text("/x")}, {"extra", ScriptValue{}}}),
+        {dictionary({{"cmd", text("reveal")},
+                     {"path", text("/a/b.wav")},
+                     {"dir", text("/x")},
+                     {"extra", ScriptValue{}}}),
          Reveal{"/a/b.wav"}},
     };
     for (size_t i = 0; i < std::size(cases); ++i)

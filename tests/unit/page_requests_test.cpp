@@ -12,14 +12,15 @@ using fake::OpenPanelSheet;
 using fake::SavePanelSheet;
 
 class PageRequests : public fake::AppFixture {
-protected:
+  protected:
     PageRequests() { launch(); }
 
     // Posts a message and collects every reply it gets.
     std::vector<ScriptReply>& post(ScriptValue::Dictionary body) {
         auto& replies = replyLists.emplace_back(std::make_unique<std::vector<ScriptReply>>());
-        app->didReceiveScriptMessage(ScriptValue{std::move(body)},
-                                     [&list = *replies](ScriptReply reply) { list.push_back(std::move(reply)); });
+        app->didReceiveScriptMessage(ScriptValue{std::move(body)}, [&list = *replies](ScriptReply reply) {
+            list.push_back(std::move(reply));
+        });
         return *replies;
     }
     static ScriptValue text(const char* value) { return ScriptValue{std::string(value)}; }
@@ -34,7 +35,9 @@ protected:
 };
 
 const ScriptReply nothing{};
-ScriptReply path(const char* value) { return ScriptReply{std::string(value), std::nullopt}; }
+ScriptReply path(const char* value) {
+    return ScriptReply{std::string(value), std::nullopt};
+}
 
 TEST_F(PageRequests, ChooseFolderOpensAFolderPanelAndRepliesWithThePathOrNothing) {
     auto& confirmed = post({{"cmd", text("chooseFolder")}, {"dir", text("/home/a b")}});
@@ -108,7 +111,7 @@ TEST_F(PageRequests, MessagesItCannotTakeGetTheErrorAtOnce) {
 }
 
 class PageDialogs : public fake::AppFixture {
-protected:
+  protected:
     PageDialogs() { launch(); }
     const Alert& openAlert() { return std::get<fake::AlertSheet>(window().openSheets.back()).alert; }
 };
@@ -151,7 +154,8 @@ TEST_F(PageDialogs, PromptAnswersTheFieldOnOkEvenEmptiedAndNullOtherwise) {
     window().finishAlert(0, AlertFirstButtonReturn + 1, "x");
     app->runJavaScriptTextInputPanel("Navn?", "x", collect);
     window().closeWithSheets();
-    EXPECT_EQ(answers, (std::vector<std::optional<std::string>>{"nytt navn", "", std::nullopt, std::nullopt}));
+    EXPECT_EQ(answers,
+              (std::vector<std::optional<std::string>>{"nytt navn", "", std::nullopt, std::nullopt}));
 }
 
 TEST_F(PageDialogs, FileInputsChooseFilesNeverFoldersAndCancelAsNoSelection) {

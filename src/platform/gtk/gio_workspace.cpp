@@ -23,7 +23,9 @@ void launchDefault(const std::string& uri) {
 
 } // namespace
 
-void GioWorkspace::openURL(const Url& url) { launchDefault(url.string()); }
+void GioWorkspace::openURL(const Url& url) {
+    launchDefault(url.string());
+}
 
 void GioWorkspace::activateFileViewerSelecting(const std::vector<std::filesystem::path>& items) {
     if (items.empty())
@@ -48,7 +50,8 @@ void GioWorkspace::activateFileViewerSelecting(const std::vector<std::filesystem
         [](GObject* connection, GAsyncResult* result, gpointer data) {
             std::unique_ptr<std::string> fallbackFolder(static_cast<std::string*>(data));
             GError* error = nullptr;
-            if (GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(connection), result, &error))
+            if (GVariant* reply =
+                    g_dbus_connection_call_finish(G_DBUS_CONNECTION(connection), result, &error))
                 g_variant_unref(reply);
             if (error) {
                 g_error_free(error);

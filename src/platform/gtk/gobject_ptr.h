@@ -8,12 +8,14 @@ namespace vorl {
 
 // Holds one reference to a GObject and drops it when it goes.
 template <class T> class GObjectPtr {
-public:
+  public:
     GObjectPtr() = default;
     // Takes over a reference the caller already holds (a "transfer full" result).
     static GObjectPtr adopt(T* object) { return GObjectPtr(object); }
     // Takes a reference of its own; floating references are sunk.
-    static GObjectPtr retain(T* object) { return GObjectPtr(object ? static_cast<T*>(g_object_ref_sink(object)) : nullptr); }
+    static GObjectPtr retain(T* object) {
+        return GObjectPtr(object ? static_cast<T*>(g_object_ref_sink(object)) : nullptr);
+    }
 
     GObjectPtr(GObjectPtr&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
     GObjectPtr& operator=(GObjectPtr&& other) noexcept {
@@ -30,7 +32,7 @@ public:
     T* get() const { return object_; }
     explicit operator bool() const { return object_ != nullptr; }
 
-private:
+  private:
     explicit GObjectPtr(T* object) : object_(object) {}
     T* object_ = nullptr;
 };

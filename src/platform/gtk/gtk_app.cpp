@@ -24,7 +24,8 @@ void onMenuAction(GSimpleAction*, GVariant*, gpointer data) {
 GtkApp::GtkApp() {
     // The window's class on X11, which desktops match against no.vorl.Vorudi.desktop.
     g_set_prgname("no.vorl.Vorudi");
-    application = GObjectPtr<GtkApplication>::adopt(gtk_application_new("no.vorl.Vorudi", G_APPLICATION_DEFAULT_FLAGS));
+    application =
+        GObjectPtr<GtkApplication>::adopt(gtk_application_new("no.vorl.Vorudi", G_APPLICATION_DEFAULT_FLAGS));
     g_signal_connect(application.get(), "startup", G_CALLBACK(onStartup), this);
     g_signal_connect(application.get(), "activate", G_CALLBACK(onActivate), this);
     g_signal_connect(application.get(), "shutdown", G_CALLBACK(onShutdown), this);
@@ -36,11 +37,17 @@ GtkApp::~GtkApp() {
     g_signal_handlers_disconnect_by_data(application.get(), this);
 }
 
-void GtkApp::setDelegate(ApplicationDelegate& newDelegate) { delegate = &newDelegate; }
+void GtkApp::setDelegate(ApplicationDelegate& newDelegate) {
+    delegate = &newDelegate;
+}
 
-int GtkApp::run() { return g_application_run(G_APPLICATION(application.get()), 0, nullptr); }
+int GtkApp::run() {
+    return g_application_run(G_APPLICATION(application.get()), 0, nullptr);
+}
 
-void GtkApp::terminate() { g_application_quit(G_APPLICATION(application.get())); }
+void GtkApp::terminate() {
+    g_application_quit(G_APPLICATION(application.get()));
+}
 
 void GtkApp::onStartup(GApplication*, gpointer self) {
     auto* app = static_cast<GtkApp*>(self);
@@ -73,16 +80,17 @@ void GtkApp::onShutdown(GApplication*, gpointer self) {
         app->delegate->applicationWillTerminate();
 }
 
-GtkWindow* GtkApp::mainWindow() const { return gtk_application_get_active_window(application.get()); }
+GtkWindow* GtkApp::mainWindow() const {
+    return gtk_application_get_active_window(application.get());
+}
 
 void GtkApp::activateIgnoringOtherApps() {
     if (GtkWindow* window = mainWindow())
         gtk_window_present(window);
 }
 
-void GtkApp::setMainMenu(const std::vector<Menu>& menus, std::size_t, MenuTarget& target) {
-    // GTK lists no windows in a menu of its own, so the windows menu is an ordinary one here.
-    menuTarget = &target;
+void GtkApp::setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) {
+    // GTK keeps no list of windows in a menu, so "Vindu" is an ordinary menu here.
     auto menuBar = GObjectPtr<GMenu>::adopt(g_menu_new());
     for (const Menu& menu : menus) {
         auto submenu = GObjectPtr<GMenu>::adopt(g_menu_new());
@@ -101,9 +109,9 @@ void GtkApp::setMainMenu(const std::vector<Menu>& menus, std::size_t, MenuTarget
 
             GSimpleAction* action = g_simple_action_new(actionName(item->action), nullptr);
             g_simple_action_set_enabled(action, item->enabled);
-            g_signal_connect_data(action, "activate", G_CALLBACK(onMenuAction), new ActionBinding{&target, item->action},
-                                  [](gpointer data, GClosure*) { delete static_cast<ActionBinding*>(data); },
-                                  GConnectFlags{});
+            g_signal_connect_data(
+                action, "activate", G_CALLBACK(onMenuAction), new ActionBinding{&target, item->action},
+                [](gpointer data, GClosure*) { delete static_cast<ActionBinding*>(data); }, GConnectFlags{});
             g_action_map_add_action(G_ACTION_MAP(application.get()), G_ACTION(action));
             g_object_unref(action);
 

@@ -10,7 +10,7 @@ namespace vorl {
 // The application as a GtkApplication with the id no.vorl.Vorudi: one instance per session.
 // A second start hands its activation to the first, which brings its window to the front.
 class GtkApp final : public Application {
-public:
+  public:
     GtkApp();
     GtkApp(const GtkApp&) = delete;
     GtkApp& operator=(const GtkApp&) = delete;
@@ -20,13 +20,13 @@ public:
     int run() override;
     void terminate() override;
     void activateIgnoringOtherApps() override;
-    void setMainMenu(const std::vector<Menu>& menus, std::size_t windowsMenu, MenuTarget& target) override;
+    void setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) override;
     void orderFrontStandardAboutPanel() override;
     void hide() override;
 
     GtkApplication* gtkApplication() const { return application.get(); }
 
-private:
+  private:
     static void onStartup(GApplication*, gpointer self);
     static void onActivate(GApplication*, gpointer self);
     static void onShutdown(GApplication*, gpointer self);
@@ -35,7 +35,6 @@ private:
 
     GObjectPtr<GtkApplication> application;
     ApplicationDelegate* delegate = nullptr;
-    MenuTarget* menuTarget = nullptr;
     bool launched = false;
     std::vector<guint> signalSources;
 };

@@ -9,9 +9,13 @@ GtkDownload::GtkDownload(WebKitDownload* webDownload, std::function<void(GtkDown
     g_signal_connect(webDownload, "finished", G_CALLBACK(onFinished), this);
 }
 
-GtkDownload::~GtkDownload() { g_signal_handlers_disconnect_by_data(download.get(), this); }
+GtkDownload::~GtkDownload() {
+    g_signal_handlers_disconnect_by_data(download.get(), this);
+}
 
-void GtkDownload::setDelegate(DownloadDelegate& newDelegate) { delegate = &newDelegate; }
+void GtkDownload::setDelegate(DownloadDelegate& newDelegate) {
+    delegate = &newDelegate;
+}
 
 std::optional<std::uint64_t> GtkDownload::expectedContentLength() const {
     WebKitURIResponse* response = webkit_download_get_response(download.get());
@@ -26,7 +30,9 @@ std::optional<std::uint64_t> GtkDownload::expectedContentLength() const {
     return length ? std::optional<std::uint64_t>(length) : std::nullopt;
 }
 
-std::uint64_t GtkDownload::receivedDataLength() const { return webkit_download_get_received_data_length(download.get()); }
+std::uint64_t GtkDownload::receivedDataLength() const {
+    return webkit_download_get_received_data_length(download.get());
+}
 
 gboolean GtkDownload::onDecideDestination(WebKitDownload*, const char* suggestedFilename, gpointer self) {
     auto* gtkDownload = static_cast<GtkDownload*>(self);
@@ -51,8 +57,9 @@ void GtkDownload::onFailed(WebKitDownload*, GError* error, gpointer self) {
     gtkDownload->failed = true;
     if (gtkDownload->delegate)
         gtkDownload->delegate->downloadDidFail(
-            *gtkDownload, DownloadError{error->message, g_error_matches(error, WEBKIT_DOWNLOAD_ERROR,
-                                                                        WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER) != FALSE});
+            *gtkDownload,
+            DownloadError{error->message, g_error_matches(error, WEBKIT_DOWNLOAD_ERROR,
+                                                          WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER) != FALSE});
 }
 
 void GtkDownload::onFinished(WebKitDownload*, gpointer self) {

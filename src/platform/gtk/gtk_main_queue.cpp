@@ -18,7 +18,9 @@ GtkMainQueue::~GtkMainQueue() {
     }
 }
 
-void GtkMainQueue::async(std::function<void()> task) { schedule(g_idle_source_new(), std::move(task)); }
+void GtkMainQueue::async(std::function<void()> task) {
+    schedule(g_idle_source_new(), std::move(task));
+}
 
 void GtkMainQueue::asyncAfter(Seconds delay, std::function<void()> task) {
     auto milliseconds = static_cast<guint>(std::lround(std::max(delay, 0.0) * 1000));

@@ -10,7 +10,8 @@ namespace vorl {
 GtkMainWindow::GtkMainWindow(GtkApplication* application, Size contentSize)
     : window(GObjectPtr<GtkWindow>::retain(GTK_WINDOW(gtk_application_window_new(application)))) {
     gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window.get()), TRUE);
-    gtk_window_set_default_size(window.get(), static_cast<int>(contentSize.width), static_cast<int>(contentSize.height));
+    gtk_window_set_default_size(window.get(), static_cast<int>(contentSize.width),
+                                static_cast<int>(contentSize.height));
     gtk_widget_add_css_class(GTK_WIDGET(window.get()), "vorl-main");
     g_signal_connect(window.get(), "close-request", G_CALLBACK(onCloseRequest), this);
     g_signal_connect(window.get(), "destroy", G_CALLBACK(onDestroy), this);
@@ -29,9 +30,13 @@ gboolean GtkMainWindow::onCloseRequest(GtkWindow*, gpointer self) {
     return FALSE; // the window closes, and with the last window the application ends
 }
 
-void GtkMainWindow::onDestroy(GtkWidget*, gpointer self) { static_cast<GtkMainWindow*>(self)->destroyed = true; }
+void GtkMainWindow::onDestroy(GtkWidget*, gpointer self) {
+    static_cast<GtkMainWindow*>(self)->destroyed = true;
+}
 
-void GtkMainWindow::setTitle(const std::string& title) { gtk_window_set_title(window.get(), title.c_str()); }
+void GtkMainWindow::setTitle(const std::string& title) {
+    gtk_window_set_title(window.get(), title.c_str());
+}
 
 void GtkMainWindow::setAppearance(Appearance) {
     // Dark whatever the desktop's theme; pages see prefers-color-scheme: dark as well.
@@ -40,17 +45,19 @@ void GtkMainWindow::setAppearance(Appearance) {
 
 void GtkMainWindow::setBackgroundColor(Color color) {
     auto channel = [](double value) { return static_cast<int>(std::lround(value * 255)); };
-    std::string css = "window.vorl-main { background-color: rgba(" + std::to_string(channel(color.red)) + "," +
-                      std::to_string(channel(color.green)) + "," + std::to_string(channel(color.blue)) + "," +
-                      std::to_string(color.alpha) + "); }";
+    std::string css = "window.vorl-main { background-color: rgba(" + std::to_string(channel(color.red)) +
+                      "," + std::to_string(channel(color.green)) + "," + std::to_string(channel(color.blue)) +
+                      "," + std::to_string(color.alpha) + "); }";
     style = GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());
     gtk_css_provider_load_from_data(style.get(), css.c_str(), -1);
     gtk_style_context_add_provider_for_display(gtk_widget_get_display(GTK_WIDGET(window.get())),
-                                               GTK_STYLE_PROVIDER(style.get()), GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+                                               GTK_STYLE_PROVIDER(style.get()),
+                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
 void GtkMainWindow::setMinSize(Size size) {
-    gtk_widget_set_size_request(GTK_WIDGET(window.get()), static_cast<int>(size.width), static_cast<int>(size.height));
+    gtk_widget_set_size_request(GTK_WIDGET(window.get()), static_cast<int>(size.width),
+                                static_cast<int>(size.height));
 }
 
 void GtkMainWindow::setContentView(WebView& view) {
@@ -62,9 +69,13 @@ void GtkMainWindow::setFrameAutosaveName(const std::string& name) {
     frameStore->restore();
 }
 
-void GtkMainWindow::makeKeyAndOrderFront() { gtk_window_present(window.get()); }
+void GtkMainWindow::makeKeyAndOrderFront() {
+    gtk_window_present(window.get());
+}
 
-void GtkMainWindow::miniaturize() { gtk_window_minimize(window.get()); }
+void GtkMainWindow::miniaturize() {
+    gtk_window_minimize(window.get());
+}
 
 void GtkMainWindow::zoom() {
     if (gtk_window_is_maximized(window.get()))

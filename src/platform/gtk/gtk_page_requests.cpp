@@ -12,7 +12,7 @@ namespace {
 // Holds a script dialog until it is answered; one dropped unanswered closes with the page's
 // default (alert: nothing, confirm: false, prompt: null).
 class PendingScriptDialog {
-public:
+  public:
     explicit PendingScriptDialog(WebKitScriptDialog* pending) : dialog(webkit_script_dialog_ref(pending)) {}
     PendingScriptDialog(const PendingScriptDialog&) = delete;
     PendingScriptDialog& operator=(const PendingScriptDialog&) = delete;
@@ -36,13 +36,13 @@ public:
         webkit_script_dialog_unref(std::exchange(dialog, nullptr));
     }
 
-private:
+  private:
     WebKitScriptDialog* dialog;
 };
 
 // Holds a file chooser request until it is answered; one dropped unanswered is cancelled.
 class PendingFileChooser {
-public:
+  public:
     explicit PendingFileChooser(WebKitFileChooserRequest* pending)
         : request(GObjectPtr<WebKitFileChooserRequest>::retain(pending)) {}
     PendingFileChooser(const PendingFileChooser&) = delete;
@@ -65,16 +65,17 @@ public:
         webkit_file_chooser_request_select_files(request.get(), paths.data());
     }
 
-private:
+  private:
     GObjectPtr<WebKitFileChooserRequest> request;
     bool answered = false;
 };
 
 // Holds a message's reply until it is answered; one dropped unanswered resolves with nothing.
 class PendingReply {
-public:
+  public:
     PendingReply(WebKitScriptMessageReply* pending, JSCContext* valueContext)
-        : reply(webkit_script_message_reply_ref(pending)), context(GObjectPtr<JSCContext>::retain(valueContext)) {}
+        : reply(webkit_script_message_reply_ref(pending)),
+          context(GObjectPtr<JSCContext>::retain(valueContext)) {}
     PendingReply(const PendingReply&) = delete;
     PendingReply& operator=(const PendingReply&) = delete;
     ~PendingReply() { answer(ScriptReply{}); }
@@ -102,7 +103,7 @@ public:
         webkit_script_message_reply_unref(std::exchange(reply, nullptr));
     }
 
-private:
+  private:
     WebKitScriptMessageReply* reply;
     GObjectPtr<JSCContext> context;
 };
@@ -120,11 +121,13 @@ gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, 
         delegate->runJavaScriptAlertPanel(message, [pending] { pending->close(); });
         break;
     case WEBKIT_SCRIPT_DIALOG_CONFIRM:
-        delegate->runJavaScriptConfirmPanel(message, [pending](bool confirmed) { pending->confirm(confirmed); });
+        delegate->runJavaScriptConfirmPanel(message,
+                                            [pending](bool confirmed) { pending->confirm(confirmed); });
         break;
     case WEBKIT_SCRIPT_DIALOG_PROMPT:
-        delegate->runJavaScriptTextInputPanel(message, std::string(webkit_script_dialog_prompt_get_default_text(dialog)),
-                                              [pending](std::optional<std::string> text) { pending->answerPrompt(text); });
+        delegate->runJavaScriptTextInputPanel(
+            message, std::string(webkit_script_dialog_prompt_get_default_text(dialog)),
+            [pending](std::optional<std::string> text) { pending->answerPrompt(text); });
         break;
     case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
         // Nothing asks the user before a page is left: leaving is always allowed.
@@ -139,8 +142,9 @@ gboolean GtkWebView::onRunFileChooser(WebKitWebView*, WebKitFileChooserRequest* 
     if (!delegate)
         return FALSE;
     auto pending = std::make_shared<PendingFileChooser>(request);
-    delegate->runOpenPanel(webkit_file_chooser_request_get_select_multiple(request) != FALSE,
-                           [pending](std::optional<std::vector<std::filesystem::path>> files) { pending->answer(files); });
+    delegate->runOpenPanel(
+        webkit_file_chooser_request_get_select_multiple(request) != FALSE,
+        [pending](std::optional<std::vector<std::filesystem::path>> files) { pending->answer(files); });
     return TRUE;
 }
 
@@ -150,8 +154,8 @@ GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, 
     return nullptr; // no second web view, ever
 }
 
-gboolean GtkWebView::onScriptMessage(WebKitUserContentManager*, JSCValue* value, WebKitScriptMessageReply* reply,
-                                     gpointer data) {
+gboolean GtkWebView::onScriptMessage(WebKitUserContentManager*, JSCValue* value,
+                                     WebKitScriptMessageReply* reply, gpointer data) {
     auto* binding = static_cast<MessageHandlerBinding*>(data);
     auto pending = std::make_shared<PendingReply>(reply, jsc_value_get_context(value));
     binding->handler->didReceiveScriptMessage(scriptValueFromJavaScript(value),

@@ -14,12 +14,12 @@ namespace vorl {
 namespace {
 
 class SystemClock final : public Clock {
-public:
+  public:
     Date now() const override { return std::chrono::system_clock::now(); }
 };
 
 class GtkPlatform final : public Platform {
-public:
+  public:
     std::filesystem::path homeDirectory() const override { return g_get_home_dir(); }
 
     Environment environment() const override {
@@ -47,7 +47,7 @@ public:
         return std::make_unique<GtkMainWindow>(app.gtkApplication(), contentSize);
     }
 
-private:
+  private:
     GtkApp app;
     SystemClock systemClock;
     GtkMainQueue queue;
@@ -59,6 +59,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<Platform> createGtkPlatform() { return std::make_unique<GtkPlatform>(); }
+std::unique_ptr<Platform> createGtkPlatform() {
+    return std::make_unique<GtkPlatform>();
+}
 
 } // namespace vorl

@@ -57,7 +57,9 @@ struct ChooserSheet {
     }
 };
 
-void onChooserResponse(GtkNativeDialog*, int response, gpointer data) { static_cast<ChooserSheet*>(data)->answer(response); }
+void onChooserResponse(GtkNativeDialog*, int response, gpointer data) {
+    static_cast<ChooserSheet*>(data)->answer(response);
+}
 
 void onChooserParentDestroyed(GtkWidget*, gpointer data) {
     auto* sheet = static_cast<ChooserSheet*>(data);
@@ -65,14 +67,16 @@ void onChooserParentDestroyed(GtkWidget*, gpointer data) {
     sheet->answer(GTK_RESPONSE_CANCEL);
 }
 
-std::string withMnemonic(const std::string& label) { return "_" + label; }
+std::string withMnemonic(const std::string& label) {
+    return "_" + label;
+}
 
-void beginChooser(GtkWindow* parent, GtkFileChooserAction action, const std::string& title, const std::string& accept,
-                  const std::function<void(GtkFileChooser*)>& configure,
+void beginChooser(GtkWindow* parent, GtkFileChooserAction action, const std::string& title,
+                  const std::string& accept, const std::function<void(GtkFileChooser*)>& configure,
                   std::function<void(int response, GtkFileChooser*)> finish) {
     auto* sheet = new ChooserSheet;
-    sheet->chooser = GObjectPtr<GtkFileChooserNative>::adopt(gtk_file_chooser_native_new(
-        title.c_str(), parent, action, withMnemonic(accept).c_str(), "_Avbryt"));
+    sheet->chooser = GObjectPtr<GtkFileChooserNative>::adopt(
+        gtk_file_chooser_native_new(title.c_str(), parent, action, withMnemonic(accept).c_str(), "_Avbryt"));
     sheet->parent = GObjectPtr<GtkWindow>::retain(parent);
     sheet->finish = std::move(finish);
     auto* chooser = GTK_FILE_CHOOSER(sheet->chooser.get());
@@ -106,16 +110,17 @@ std::vector<std::filesystem::path> chosenPaths(GtkFileChooser* chooser) {
 } // namespace
 
 void beginAlertSheet(GtkWindow* parent, const Alert& alert, AlertCompletion completion) {
-    GtkWidget* dialog = gtk_message_dialog_new(
-        parent, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-        alert.style == AlertStyle::warning ? GTK_MESSAGE_WARNING : GTK_MESSAGE_INFO, GTK_BUTTONS_NONE, "%s",
-        alert.messageText.c_str());
+    GtkWidget* dialog =
+        gtk_message_dialog_new(parent, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+                               alert.style == AlertStyle::warning ? GTK_MESSAGE_WARNING : GTK_MESSAGE_INFO,
+                               GTK_BUTTONS_NONE, "%s", alert.messageText.c_str());
     gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", alert.informativeText.c_str());
 
     auto* sheet = new AlertSheet{std::move(completion)};
     std::vector<std::string> buttons = alert.buttons.empty() ? std::vector<std::string>{"OK"} : alert.buttons;
     for (const auto& title : buttons)
-        gtk_dialog_add_button(GTK_DIALOG(dialog), title.c_str(), AlertFirstButtonReturn + sheet->buttonCount++);
+        gtk_dialog_add_button(GTK_DIALOG(dialog), title.c_str(),
+                              AlertFirstButtonReturn + sheet->buttonCount++);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), AlertFirstButtonReturn);
 
     if (alert.accessoryTextField) {
@@ -137,7 +142,8 @@ void beginOpenPanelSheet(GtkWindow* parent, const OpenPanel& panel, OpenPanelCom
     std::string title = !panel.message.empty() ? panel.message : foldersOnly ? "Velg mappe" : "Åpne";
     std::string accept = !panel.prompt.empty() ? panel.prompt : foldersOnly ? "Velg" : "Åpne";
     beginChooser(
-        parent, foldersOnly ? GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER : GTK_FILE_CHOOSER_ACTION_OPEN, title, accept,
+        parent, foldersOnly ? GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER : GTK_FILE_CHOOSER_ACTION_OPEN, title,
+        accept,
         [&](GtkFileChooser* chooser) {
             gtk_file_chooser_set_select_multiple(chooser, panel.allowsMultipleSelection);
             gtk_file_chooser_set_create_folders(chooser, panel.canCreateDirectories);
@@ -145,7 +151,7 @@ void beginOpenPanelSheet(GtkWindow* parent, const OpenPanel& panel, OpenPanelCom
         },
         [completion = std::move(completion)](int response, GtkFileChooser* chooser) {
             completion(response, response == ModalResponseOK ? chosenPaths(chooser)
-                                                              : std::vector<std::filesystem::path>{});
+                                                             : std::vector<std::filesystem::path>{});
         });
 }
 

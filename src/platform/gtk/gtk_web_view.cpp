@@ -32,9 +32,10 @@ template <class Policy> void apply(WebKitPolicyDecision* decision, Policy policy
 
 WebKitWebView* newWebView(WebKitUserContentManager* contentManager, bool mediaRequiresUserAction) {
     WebKitWebsitePolicies* policies = webkit_website_policies_new_with_policies(
-        "autoplay", mediaRequiresUserAction ? WEBKIT_AUTOPLAY_ALLOW_WITHOUT_SOUND : WEBKIT_AUTOPLAY_ALLOW, nullptr);
-    auto* view = WEBKIT_WEB_VIEW(
-        g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", contentManager, "website-policies", policies, nullptr));
+        "autoplay", mediaRequiresUserAction ? WEBKIT_AUTOPLAY_ALLOW_WITHOUT_SOUND : WEBKIT_AUTOPLAY_ALLOW,
+        nullptr);
+    auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", contentManager,
+                                              "website-policies", policies, nullptr));
     g_object_unref(policies);
     return view;
 }
@@ -84,9 +85,13 @@ GtkWebView::~GtkWebView() {
         g_signal_handlers_disconnect_by_data(contentManager.get(), binding.get());
 }
 
-void GtkWebView::setUIDelegate(UIDelegate& delegate) { uiDelegate = &delegate; }
+void GtkWebView::setUIDelegate(UIDelegate& delegate) {
+    uiDelegate = &delegate;
+}
 
-void GtkWebView::setNavigationDelegate(NavigationDelegate& delegate) { navigationDelegate = &delegate; }
+void GtkWebView::setNavigationDelegate(NavigationDelegate& delegate) {
+    navigationDelegate = &delegate;
+}
 
 void GtkWebView::setDrawsBackground(bool draws) {
     GdkRGBA color = draws ? GdkRGBA{1, 1, 1, 1} : GdkRGBA{0, 0, 0, 0};
@@ -113,11 +118,13 @@ void GtkWebView::setAllowsMagnification(bool allows) {
 
 void GtkWebView::onPinch(GtkGestureZoom*, double scale, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
-    webView->setPageZoom(std::clamp(webView->pinchStartZoom * scale, magnificationMinimum, magnificationMaximum));
+    webView->setPageZoom(
+        std::clamp(webView->pinchStartZoom * scale, magnificationMinimum, magnificationMaximum));
 }
 
 gboolean GtkWebView::onScroll(GtkEventControllerScroll* controller, double, double dy, gpointer self) {
-    GdkModifierType modifiers = gtk_event_controller_get_current_event_state(GTK_EVENT_CONTROLLER(controller));
+    GdkModifierType modifiers =
+        gtk_event_controller_get_current_event_state(GTK_EVENT_CONTROLLER(controller));
     if (!(modifiers & GDK_CONTROL_MASK))
         return FALSE; // an ordinary scroll belongs to the page
     auto* webView = static_cast<GtkWebView*>(self);
@@ -134,7 +141,8 @@ std::optional<Url> GtkWebView::url() const {
 void GtkWebView::loadRequest(const UrlRequest& request) {
     if (destroyed)
         return;
-    auto uriRequest = GObjectPtr<WebKitURIRequest>::adopt(webkit_uri_request_new(request.url.string().c_str()));
+    auto uriRequest =
+        GObjectPtr<WebKitURIRequest>::adopt(webkit_uri_request_new(request.url.string().c_str()));
     webkit_web_view_load_request(view.get(), uriRequest.get());
     // WebKitGTK's requests carry no time-out: a timer stops a load that has not begun to show.
     startPageRequestTimer(request.timeoutInterval);
@@ -161,7 +169,9 @@ void GtkWebView::reload() {
         webkit_web_view_reload(view.get());
 }
 
-double GtkWebView::pageZoom() const { return webkit_web_view_get_zoom_level(view.get()); }
+double GtkWebView::pageZoom() const {
+    return webkit_web_view_get_zoom_level(view.get());
+}
 
 void GtkWebView::setPageZoom(double zoom) {
     if (!destroyed)
@@ -169,8 +179,8 @@ void GtkWebView::setPageZoom(double zoom) {
 }
 
 void GtkWebView::executeEditingCommand(EditingCommand command) {
-    static constexpr const char* names[] = {WEBKIT_EDITING_COMMAND_UNDO, WEBKIT_EDITING_COMMAND_REDO,
-                                            WEBKIT_EDITING_COMMAND_CUT,  WEBKIT_EDITING_COMMAND_COPY,
+    static constexpr const char* names[] = {WEBKIT_EDITING_COMMAND_UNDO,  WEBKIT_EDITING_COMMAND_REDO,
+                                            WEBKIT_EDITING_COMMAND_CUT,   WEBKIT_EDITING_COMMAND_COPY,
                                             WEBKIT_EDITING_COMMAND_PASTE, WEBKIT_EDITING_COMMAND_SELECT_ALL};
     if (!destroyed)
         webkit_web_view_execute_editing_command(view.get(), names[static_cast<int>(command)]);
@@ -179,7 +189,8 @@ void GtkWebView::executeEditingCommand(EditingCommand command) {
 void GtkWebView::startPageRequestTimer(Seconds timeout) {
     stopPageRequestTimer();
     pageRequestTimedOut = false;
-    pageRequestTimer = g_timeout_add(static_cast<guint>(std::lround(timeout * 1000)), onPageRequestTimedOut, this);
+    pageRequestTimer =
+        g_timeout_add(static_cast<guint>(std::lround(timeout * 1000)), onPageRequestTimedOut, this);
 }
 
 void GtkWebView::stopPageRequestTimer() {
@@ -196,8 +207,8 @@ gboolean GtkWebView::onPageRequestTimedOut(gpointer self) {
     return G_SOURCE_REMOVE;
 }
 
-gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
-                                    gpointer self) {
+gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                    WebKitPolicyDecisionType type, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
     if (!webView->navigationDelegate)
         return FALSE;
@@ -214,7 +225,8 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
     }
     case WEBKIT_POLICY_DECISION_TYPE_RESPONSE: {
         auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
-        NavigationResponse navigationResponse{webkit_response_policy_decision_is_mime_type_supported(response) != FALSE};
+        NavigationResponse navigationResponse{
+            webkit_response_policy_decision_is_mime_type_supported(response) != FALSE};
         webView->navigationDelegate->decidePolicyForNavigationResponse(
             navigationResponse, [decision](NavigationResponsePolicy policy) { apply(decision, policy); });
         return TRUE;
@@ -229,12 +241,14 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
         static_cast<GtkWebView*>(self)->stopPageRequestTimer();
 }
 
-gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, const char*, GError* error, gpointer self) {
+gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, const char*, GError* error,
+                                  gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
     if (event != WEBKIT_LOAD_STARTED || !webView->navigationDelegate)
         return FALSE;
     webView->stopPageRequestTimer();
-    webView->navigationDelegate->didFailProvisionalNavigation(navigationFailureOf(error, webView->pageRequestTimedOut));
+    webView->navigationDelegate->didFailProvisionalNavigation(
+        navigationFailureOf(error, webView->pageRequestTimedOut));
     return TRUE; // no error page: the view stays as it was, or shows what the delegate loads
 }
 

@@ -16,7 +16,7 @@ namespace vorl {
 // The web view as a WebKitWebView. Its signals become delegate calls and the delegates'
 // answers become WebKit calls; nothing is decided here.
 class GtkWebView final : public WebView {
-public:
+  public:
     explicit GtkWebView(const WebViewConfiguration& configuration);
     GtkWebView(const GtkWebView&) = delete;
     GtkWebView& operator=(const GtkWebView&) = delete;
@@ -37,7 +37,7 @@ public:
     void setPageZoom(double zoom) override;
     void executeEditingCommand(EditingCommand command) override;
 
-private:
+  private:
     struct MessageHandlerBinding {
         GtkWebView* view;
         ScriptMessageHandler* handler;
@@ -45,7 +45,8 @@ private:
 
     // Navigation (gtk_web_view.cpp)
     static NavigationAction navigationActionOf(WebKitNavigationAction* action);
-    static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self);
+    static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
+                                   gpointer self);
     static void onLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
     static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, const char* uri, GError*, gpointer self);
     static void onDownloadStarted(WebKitNetworkSession*, WebKitDownload*, gpointer self);
@@ -60,7 +61,8 @@ private:
     static gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog*, gpointer self);
     static gboolean onRunFileChooser(WebKitWebView*, WebKitFileChooserRequest*, gpointer self);
     static GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction*, gpointer self);
-    static gboolean onScriptMessage(WebKitUserContentManager*, JSCValue*, WebKitScriptMessageReply*, gpointer binding);
+    static gboolean onScriptMessage(WebKitUserContentManager*, JSCValue*, WebKitScriptMessageReply*,
+                                    gpointer binding);
 
     GObjectPtr<WebKitUserContentManager> contentManager;
     GObjectPtr<WebKitWebView> view;

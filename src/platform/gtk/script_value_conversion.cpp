@@ -47,6 +47,8 @@ ScriptValue convert(JSCValue* value, int depth) {
 
 } // namespace
 
-ScriptValue scriptValueFromJavaScript(JSCValue* value) { return convert(value, 0); }
+ScriptValue scriptValueFromJavaScript(JSCValue* value) {
+    return convert(value, 0);
+}
 
 } // namespace vorl

@@ -8,7 +8,8 @@ constexpr const char* group = "Ramme";
 } // namespace
 
 WindowFrameStore::WindowFrameStore(GtkWindow* frameWindow, const std::string& autosaveName)
-    : window(frameWindow), file(std::filesystem::path(g_get_user_config_dir()) / "VORL Vorudi" / (autosaveName + ".ini")) {}
+    : window(frameWindow),
+      file(std::filesystem::path(g_get_user_config_dir()) / "VORL Vorudi" / (autosaveName + ".ini")) {}
 
 void WindowFrameStore::restore() {
     GKeyFile* keys = g_key_file_new();

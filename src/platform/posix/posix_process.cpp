@@ -11,7 +11,7 @@ namespace vorl {
 namespace {
 
 class PosixProcess final : public Process {
-public:
+  public:
     explicit PosixProcess(pid_t child) : pid(child) {}
 
     bool isRunning() override {
@@ -30,7 +30,7 @@ public:
             ::kill(pid, SIGTERM);
     }
 
-private:
+  private:
     pid_t pid;
     bool exited = false;
 };
@@ -52,13 +52,15 @@ struct SpawnSetup {
 };
 
 class PosixProcessLauncher final : public ProcessLauncher {
-public:
+  public:
     LaunchResult launch(LaunchRequest request) override {
         SpawnSetup setup;
         posix_spawn_file_actions_addchdir_np(&setup.actions, request.currentDirectory.c_str());
         if (request.standardOutputAndError) {
-            posix_spawn_file_actions_adddup2(&setup.actions, request.standardOutputAndError.get(), STDOUT_FILENO);
-            posix_spawn_file_actions_adddup2(&setup.actions, request.standardOutputAndError.get(), STDERR_FILENO);
+            posix_spawn_file_actions_adddup2(&setup.actions, request.standardOutputAndError.get(),
+                                             STDOUT_FILENO);
+            posix_spawn_file_actions_adddup2(&setup.actions, request.standardOutputAndError.get(),
+                                             STDERR_FILENO);
         }
         posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
 
@@ -90,8 +92,8 @@ public:
         envp.push_back(nullptr);
 
         pid_t pid = 0;
-        int error = ::posix_spawn(&pid, request.executable.c_str(), &setup.actions, &setup.attributes, argv.data(),
-                                  envp.data());
+        int error = ::posix_spawn(&pid, request.executable.c_str(), &setup.actions, &setup.attributes,
+                                  argv.data(), envp.data());
         if (error != 0)
             return LaunchResult{nullptr, std::strerror(error)};
         return LaunchResult{std::make_unique<PosixProcess>(pid), {}};
@@ -100,6 +102,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<ProcessLauncher> createPosixProcessLauncher() { return std::make_unique<PosixProcessLauncher>(); }
+std::unique_ptr<ProcessLauncher> createPosixProcessLauncher() {
+    return std::make_unique<PosixProcessLauncher>();
+}
 
 } // namespace vorl
