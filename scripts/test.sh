@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Passes every test: installs what is needed, checks the formatting, builds a normal and an
-# address + undefined
-# behaviour sanitizer configuration, and runs all their tests, the UI tests under Xvfb
-# included, in a private network namespace.
+# address + undefined behaviour sanitizer configuration, and runs all their tests, the UI
+# tests under Xvfb included, in a private network namespace.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
