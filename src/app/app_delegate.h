@@ -22,7 +22,7 @@ class AppDelegate final : public ApplicationDelegate,
                           public UIDelegate,
                           public NavigationDelegate,
                           public DownloadDelegate {
-  public:
+public:
     explicit AppDelegate(Platform& desktop);
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
@@ -58,18 +58,17 @@ class AppDelegate final : public ApplicationDelegate,
     void runJavaScriptConfirmPanel(const std::string& message, std::function<void(bool)> completion) override;
     void runJavaScriptTextInputPanel(const std::string& prompt, const std::optional<std::string>& defaultText,
                                      std::function<void(std::optional<std::string>)> completion) override;
-    void
-    runOpenPanel(bool allowsMultipleSelection,
-                 std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) override;
+    void runOpenPanel(
+        bool allowsMultipleSelection,
+        std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) override;
     void createWebView(const NavigationAction& action) override;
 
     // Navigation and load-failure recovery (webhost/navigation.cpp)
-    void
-    decidePolicyForNavigationAction(const NavigationAction& action,
-                                    std::function<void(NavigationActionPolicy)> decisionHandler) override;
-    void
-    decidePolicyForNavigationResponse(const NavigationResponse& response,
-                                      std::function<void(NavigationResponsePolicy)> decisionHandler) override;
+    void decidePolicyForNavigationAction(
+        const NavigationAction& action, std::function<void(NavigationActionPolicy)> decisionHandler) override;
+    void decidePolicyForNavigationResponse(
+        const NavigationResponse& response,
+        std::function<void(NavigationResponsePolicy)> decisionHandler) override;
     void navigationDidBecomeDownload(Download& download) override;
     void didFailProvisionalNavigation(NavigationFailure failure) override;
 
@@ -84,7 +83,7 @@ class AppDelegate final : public ApplicationDelegate,
     Process* server = nullptr; // the engine launched last; one of launchedEngines
     Date started;              // when server was launched
 
-  private:
+private:
     void loadEnginePage();
     // A sheet with one default button and nothing to do when it is dismissed.
     void showAlert(const std::string& messageText, const std::string& informativeText, AlertStyle style);

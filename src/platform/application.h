@@ -7,7 +7,7 @@
 namespace vorl {
 
 class ApplicationDelegate {
-  public:
+public:
     virtual ~ApplicationDelegate() = default;
     // Once, on the main thread, when the event loop has started.
     virtual void applicationDidFinishLaunching() = 0;
@@ -20,7 +20,7 @@ class ApplicationDelegate {
 
 // The running application: its event loop, its menu bar and its standard commands.
 class Application {
-  public:
+public:
     virtual ~Application() = default;
     // The delegate is not owned and must outlive the event loop.
     virtual void setDelegate(ApplicationDelegate& delegate) = 0;

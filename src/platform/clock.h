@@ -6,7 +6,7 @@ namespace vorl {
 
 // The wall clock. The fake platform's clock is virtual and moves with its main queue.
 class Clock {
-  public:
+public:
     virtual ~Clock() = default;
     virtual Date now() const = 0;
 };

@@ -9,7 +9,7 @@ namespace vorl {
 // The queue of work that runs on the main thread, between the event loop's other events.
 // Both calls may be made from any thread; the task always runs later, never inside the call.
 class MainQueue {
-  public:
+public:
     virtual ~MainQueue() = default;
     virtual void async(std::function<void()> task) = 0;
     virtual void asyncAfter(Seconds delay, std::function<void()> task) = 0;

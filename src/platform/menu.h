@@ -54,7 +54,7 @@ struct Menu {
 
 // Receives the actions of the menu bar's items and shortcuts, on the main thread.
 class MenuTarget {
-  public:
+public:
     virtual ~MenuTarget() = default;
     virtual void performMenuAction(MenuAction action) = 0;
 };

@@ -18,7 +18,7 @@ namespace vorl {
 // Everything the application asks of the desktop it runs on. One instance lives for the whole
 // process; the objects it hands out are owned by whoever asked for them.
 class Platform {
-  public:
+public:
     virtual ~Platform() = default;
 
     // The current user's home folder, as $HOME says when it is set.

@@ -13,7 +13,7 @@ using Environment = std::map<std::string, std::string>;
 
 // An open file descriptor, closed when its owner lets go of it.
 class FileDescriptor {
-  public:
+public:
     explicit FileDescriptor(int fd = -1) : fd_(fd) {}
     FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
     FileDescriptor& operator=(FileDescriptor&& other) noexcept;
@@ -24,7 +24,7 @@ class FileDescriptor {
     int get() const { return fd_; }
     explicit operator bool() const { return fd_ >= 0; }
 
-  private:
+private:
     int fd_;
 };
 
@@ -38,7 +38,7 @@ struct LaunchRequest {
 
 // A child process that this application launched.
 class Process {
-  public:
+public:
     virtual ~Process() = default; // lets go of the process; it goes on running
     virtual bool isRunning() = 0;
     virtual void terminate() = 0; // sends the termination signal; does not wait
@@ -50,7 +50,7 @@ struct LaunchResult {
 };
 
 class ProcessLauncher {
-  public:
+public:
     virtual ~ProcessLauncher() = default;
     // Starts the child and returns at once; does not wait for it.
     virtual LaunchResult launch(LaunchRequest request) = 0;

@@ -12,7 +12,7 @@ namespace vorl {
 // library reports them (an IPv6 host without its brackets, an empty host as none).
 // Comparisons on the parts are exact: nothing is case-folded or trimmed.
 class Url {
-  public:
+public:
     Url() = default;
 
     // Splits text into its parts; nullopt when it is not a URL at all (empty, or with
@@ -35,7 +35,7 @@ class Url {
 
     bool operator==(const Url& other) const { return text_ == other.text_; }
 
-  private:
+private:
     std::string text_;
     std::optional<std::string> scheme_;
     std::optional<std::string> host_;

@@ -19,7 +19,7 @@ struct UrlRequest {
 // Sends HTTP requests off the main thread. No proxy is used: the session only ever talks to
 // the engine on the loopback address.
 class UrlSession {
-  public:
+public:
     // The largest body a task keeps; a longer body fails the task like a transport error.
     static constexpr size_t maximumBodySize = 1 << 20;
 

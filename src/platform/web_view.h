@@ -16,7 +16,7 @@ class UIDelegate;
 
 // Receives the messages that page scripts post to a named handler.
 class ScriptMessageHandler {
-  public:
+public:
     virtual ~ScriptMessageHandler() = default;
     // Called on the main thread for each message posted to the handler; reply answers the
     // page's promise and must be called exactly once, now or later.
@@ -38,7 +38,7 @@ enum class EditingCommand { undo, redo, cut, copy, paste, selectAll };
 
 // The one web view. Loads return at once; their outcome reaches the navigation delegate.
 class WebView {
-  public:
+public:
     virtual ~WebView() = default;
 
     virtual void setUIDelegate(UIDelegate& delegate) = 0;

@@ -44,7 +44,7 @@ enum class NavigationFailure {
 // A transfer that WebKit runs and owns. The object lives until the download has finished or
 // failed.
 class Download {
-  public:
+public:
     virtual ~Download() = default;
     // The delegate decides the destination and hears how the transfer ends.
     virtual void setDelegate(DownloadDelegate& delegate) = 0;
@@ -56,7 +56,7 @@ class Download {
 // The page's dialogs and window requests. Every completion must be called exactly once, on
 // the main thread; the page's script waits for it.
 class UIDelegate {
-  public:
+public:
     virtual ~UIDelegate() = default;
     virtual void runJavaScriptAlertPanel(const std::string& message, std::function<void()> completion) = 0;
     virtual void runJavaScriptConfirmPanel(const std::string& message,
@@ -66,23 +66,22 @@ class UIDelegate {
                                              const std::optional<std::string>& defaultText,
                                              std::function<void(std::optional<std::string>)> completion) = 0;
     // A file input; completion receives the chosen files, or nullopt for no selection.
-    virtual void
-    runOpenPanel(bool allowsMultipleSelection,
-                 std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) = 0;
+    virtual void runOpenPanel(
+        bool allowsMultipleSelection,
+        std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) = 0;
     // A pop-up or a link with a target of its own. No second web view is ever made.
     virtual void createWebView(const NavigationAction& action) = 0;
 };
 
 class NavigationDelegate {
-  public:
+public:
     virtual ~NavigationDelegate() = default;
     // Each decision handler is called exactly once, before the method returns.
-    virtual void
-    decidePolicyForNavigationAction(const NavigationAction& action,
-                                    std::function<void(NavigationActionPolicy)> decisionHandler) = 0;
-    virtual void
-    decidePolicyForNavigationResponse(const NavigationResponse& response,
-                                      std::function<void(NavigationResponsePolicy)> decisionHandler) = 0;
+    virtual void decidePolicyForNavigationAction(
+        const NavigationAction& action, std::function<void(NavigationActionPolicy)> decisionHandler) = 0;
+    virtual void decidePolicyForNavigationResponse(
+        const NavigationResponse& response,
+        std::function<void(NavigationResponsePolicy)> decisionHandler) = 0;
     // A navigation or a response of this view became a download.
     virtual void navigationDidBecomeDownload(Download& download) = 0;
     // A load failed before anything of it was shown.
@@ -90,7 +89,7 @@ class NavigationDelegate {
 };
 
 class DownloadDelegate {
-  public:
+public:
     virtual ~DownloadDelegate() = default;
     // The transfer waits until completion is called with an absolute path to write to, or
     // with nullopt, which cancels it.

@@ -14,7 +14,7 @@ enum class Appearance { dark };
 // The application's main window. Sheets are modal for this window only: the rest of the
 // application, its menu included, goes on working while one is shown.
 class Window {
-  public:
+public:
     virtual ~Window() = default;
 
     virtual void setTitle(const std::string& title) = 0;

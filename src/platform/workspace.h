@@ -9,7 +9,7 @@ namespace vorl {
 
 // The desktop's default handlers. Both calls are best effort: a failure is dropped.
 class Workspace {
-  public:
+public:
     virtual ~Workspace() = default;
     // Opens the URL with the user's default handler: a browser, a file manager, an editor.
     virtual void openURL(const Url& url) = 0;

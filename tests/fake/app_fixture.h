@@ -14,14 +14,14 @@ namespace vorl::fake {
 
 // A fresh folder whose path has spaces and non-ASCII letters, removed with everything in it.
 class TemporaryHome {
-  public:
+public:
     TemporaryHome();
     TemporaryHome(const TemporaryHome&) = delete;
     TemporaryHome& operator=(const TemporaryHome&) = delete;
     ~TemporaryHome();
     const std::filesystem::path& path() const { return folder; }
 
-  private:
+private:
     std::filesystem::path folder;
 };
 
@@ -31,7 +31,7 @@ std::string readFile(const std::filesystem::path& path);
 // The application on the fake platform, launched in a temporary home, with the globals set
 // from that home. The engine is neither installed nor answering until the test says so.
 class AppFixture : public ::testing::Test {
-  protected:
+protected:
     AppFixture();
     ~AppFixture() override;
 

@@ -19,14 +19,14 @@ namespace vorl::fake {
 // What the fakes were asked to do, in order, across all of them: "web.loadHTMLString",
 // "session.GET http://127.0.0.1:8765/api/status", "launcher.launch", ...
 class EventLog {
-  public:
+public:
     void add(std::string event);
     std::vector<std::string> events() const;
     // The position of the first event that starts with prefix, or -1.
     long indexOf(const std::string& prefix) const;
     long count(const std::string& prefix) const;
 
-  private:
+private:
     mutable std::mutex mutex;
     std::vector<std::string> entries;
 };
@@ -34,7 +34,7 @@ class EventLog {
 // Records requests; the test answers them. A responder, when set, answers every new request at
 // once from a background thread instead, as the real session would.
 class FakeUrlSession final : public UrlSession {
-  public:
+public:
     explicit FakeUrlSession(EventLog& events) : log(events) {}
     ~FakeUrlSession() override;
 
@@ -47,7 +47,7 @@ class FakeUrlSession final : public UrlSession {
 
     std::function<std::optional<std::string>(const UrlRequest&)> responder;
 
-  private:
+private:
     struct Task {
         UrlRequest request;
         Completion completion;
@@ -60,7 +60,7 @@ class FakeUrlSession final : public UrlSession {
 };
 
 class FakeProcess final : public Process {
-  public:
+public:
     bool isRunning() override;
     void terminate() override;
 
@@ -69,7 +69,7 @@ class FakeProcess final : public Process {
 };
 
 class FakeProcessLauncher final : public ProcessLauncher {
-  public:
+public:
     explicit FakeProcessLauncher(EventLog& events) : log(events) {}
     LaunchResult launch(LaunchRequest request) override;
 
@@ -84,12 +84,12 @@ class FakeProcessLauncher final : public ProcessLauncher {
     std::vector<Launch> launches;
     std::optional<std::string> failWith; // the next launches fail with this description
 
-  private:
+private:
     EventLog& log;
 };
 
 class FakeWorkspace final : public Workspace {
-  public:
+public:
     explicit FakeWorkspace(EventLog& events) : log(events) {}
     void openURL(const Url& url) override;
     void activateFileViewerSelecting(const std::vector<std::filesystem::path>& items) override;
@@ -97,12 +97,12 @@ class FakeWorkspace final : public Workspace {
     std::vector<Url> opened;
     std::vector<std::vector<std::filesystem::path>> revealed;
 
-  private:
+private:
     EventLog& log;
 };
 
 class FakeApplication final : public Application {
-  public:
+public:
     explicit FakeApplication(EventLog& events) : log(events) {}
     void setDelegate(ApplicationDelegate& delegate) override;
     int run() override; // launches the delegate and returns: the test is the event loop
@@ -116,7 +116,7 @@ class FakeApplication final : public Application {
     std::vector<Menu> menus;
     MenuTarget* menuTarget = nullptr;
 
-  private:
+private:
     EventLog& log;
 };
 
@@ -136,7 +136,7 @@ struct SavePanelSheet {
 using Sheet = std::variant<AlertSheet, OpenPanelSheet, SavePanelSheet>;
 
 class FakeWindow final : public Window {
-  public:
+public:
     explicit FakeWindow(EventLog& events) : log(events) {}
     void setTitle(const std::string& title) override;
     void setAppearance(Appearance appearance) override;
@@ -167,14 +167,14 @@ class FakeWindow final : public Window {
     std::string autosaveName;
     WebView* contentView = nullptr;
 
-  private:
+private:
     template <class T> T take(size_t index);
     EventLog& log;
     std::vector<Alert> begunAlerts;
 };
 
 class FakeWebView final : public WebView {
-  public:
+public:
     FakeWebView(EventLog& events, WebViewConfiguration created)
         : log(events), configuration(std::move(created)) {}
     void setUIDelegate(UIDelegate& delegate) override;
@@ -206,15 +206,15 @@ class FakeWebView final : public WebView {
     UIDelegate* uiDelegate = nullptr;
     NavigationDelegate* navigationDelegate = nullptr;
 
-  private:
+private:
     EventLog& log;
 
-  public:
+public:
     const WebViewConfiguration configuration;
 };
 
 class FakeDownload final : public Download {
-  public:
+public:
     void setDelegate(DownloadDelegate& newDelegate) override { delegate = &newDelegate; }
     std::optional<std::uint64_t> expectedContentLength() const override { return expectedLength; }
     std::uint64_t receivedDataLength() const override { return receivedLength; }
@@ -226,7 +226,7 @@ class FakeDownload final : public Download {
 
 // The headless platform: every service above, on virtual time, in a temporary home.
 class FakePlatform final : public Platform {
-  public:
+public:
     explicit FakePlatform(std::filesystem::path home);
 
     std::filesystem::path homeDirectory() const override { return home; }

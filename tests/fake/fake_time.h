@@ -12,7 +12,7 @@ namespace vorl::fake {
 // Virtual time: a main queue whose delayed tasks run when the test moves the clock, so that
 // a 45-second limit passes in microseconds. Tasks may be posted from any thread.
 class VirtualTime final : public MainQueue, public Clock {
-  public:
+public:
     Date now() const override;
     Seconds elapsed() const; // since the start of the test
 
@@ -29,7 +29,7 @@ class VirtualTime final : public MainQueue, public Clock {
 
     size_t pendingTasks() const;
 
-  private:
+private:
     struct Task {
         Seconds due;
         unsigned long sequence;

@@ -17,7 +17,7 @@ namespace vorl {
 namespace {
 
 class RealEngine : public fake::AppFixture {
-  protected:
+protected:
     RealEngine() {
         platform.realSession = createCurlUrlSession();
         platform.realLauncher = createPosixProcessLauncher();

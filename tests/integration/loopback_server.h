@@ -11,7 +11,7 @@ namespace vorl::testing {
 // A server on 127.0.0.1 that answers every connection with a scripted behaviour, each in a
 // thread of its own. Stopping it closes the listening socket and waits for the connections.
 class LoopbackServer {
-  public:
+public:
     // Called with the connected socket once the request has been read; returns when done.
     using Behaviour = std::function<void(int socket, const std::atomic<bool>& stopping)>;
 
@@ -31,7 +31,7 @@ class LoopbackServer {
 
     int connections() const { return accepted; }
 
-  private:
+private:
     int listener = -1;
     std::atomic<bool> stopping = false;
     std::atomic<int> accepted = 0;

@@ -14,7 +14,7 @@ namespace {
 using testing::LoopbackServer;
 
 class Probe : public fake::AppFixture {
-  protected:
+protected:
     Probe() { platform.realSession = createCurlUrlSession(); }
 
     // Probes once and waits for the answer; records how long the exchange took.

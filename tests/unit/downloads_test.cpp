@@ -8,7 +8,7 @@ namespace vorl {
 namespace {
 
 class Downloads : public fake::AppFixture {
-  protected:
+protected:
     Downloads() { launch(); }
 
     // Asks for a destination and answers the save panel; returns what WebKit was told.

@@ -149,7 +149,7 @@ TEST_F(Launching, ALaunchThatFailsCarriesTheSystemsReasonAndKeepsTheFields) {
 }
 
 class Polling : public AppFixture {
-  protected:
+protected:
     // Launches the engine: the start-up probe fails and the poll's first probe is open.
     void launchEngine() {
         installEngine();
@@ -246,7 +246,7 @@ TEST_F(Polling, AReconnectWhileWaitingLaunchesASecondEngineAndRecordsIt) {
 }
 
 class Shutdown : public AppFixture {
-  protected:
+protected:
     // The engine answers the quit request from the session's background thread, exiting or not.
     void engineAnswersQuit(bool exits) {
         platform.session.responder = [this, exits](const UrlRequest& request) -> std::optional<std::string> {

@@ -8,7 +8,7 @@ namespace vorl {
 namespace {
 
 class Navigation : public fake::AppFixture {
-  protected:
+protected:
     Navigation() { launch(); }
     NavigationActionPolicy decide(const char* url) {
         std::vector<NavigationActionPolicy> decisions;

@@ -12,7 +12,7 @@ using fake::OpenPanelSheet;
 using fake::SavePanelSheet;
 
 class PageRequests : public fake::AppFixture {
-  protected:
+protected:
     PageRequests() { launch(); }
 
     // Posts a message and collects every reply it gets.
@@ -111,7 +111,7 @@ TEST_F(PageRequests, MessagesItCannotTakeGetTheErrorAtOnce) {
 }
 
 class PageDialogs : public fake::AppFixture {
-  protected:
+protected:
     PageDialogs() { launch(); }
     const Alert& openAlert() { return std::get<fake::AlertSheet>(window().openSheets.back()).alert; }
 };

@@ -89,7 +89,7 @@ TEST(ViewDecisions, ZoomStepsAccumulateAndStopAtTheirBounds) {
 }
 
 class MenuCommands : public fake::AppFixture {
-  protected:
+protected:
     MenuCommands() { launch(); }
     void perform(MenuAction action) { platform.app.menuTarget->performMenuAction(action); }
 };

@@ -8,7 +8,7 @@ namespace vorl {
 
 // Holds one reference to a GObject and drops it when it goes.
 template <class T> class GObjectPtr {
-  public:
+public:
     GObjectPtr() = default;
     // Takes over a reference the caller already holds (a "transfer full" result).
     static GObjectPtr adopt(T* object) { return GObjectPtr(object); }
@@ -32,7 +32,7 @@ template <class T> class GObjectPtr {
     T* get() const { return object_; }
     explicit operator bool() const { return object_ != nullptr; }
 
-  private:
+private:
     explicit GObjectPtr(T* object) : object_(object) {}
     T* object_ = nullptr;
 };

@@ -10,7 +10,7 @@ namespace vorl {
 // The application as a GtkApplication with the id no.vorl.Vorudi: one instance per session.
 // A second start hands its activation to the first, which brings its window to the front.
 class GtkApp final : public Application {
-  public:
+public:
     GtkApp();
     GtkApp(const GtkApp&) = delete;
     GtkApp& operator=(const GtkApp&) = delete;
@@ -26,7 +26,7 @@ class GtkApp final : public Application {
 
     GtkApplication* gtkApplication() const { return application.get(); }
 
-  private:
+private:
     static void onStartup(GApplication*, gpointer self);
     static void onActivate(GApplication*, gpointer self);
     static void onShutdown(GApplication*, gpointer self);

@@ -12,7 +12,7 @@ namespace vorl {
 // One WebKit download, from the moment it started until it has finished or failed; ended is
 // called last, once, after the delegate has heard how it ended.
 class GtkDownload final : public Download {
-  public:
+public:
     GtkDownload(WebKitDownload* download, std::function<void(GtkDownload&)> ended);
     GtkDownload(const GtkDownload&) = delete;
     GtkDownload& operator=(const GtkDownload&) = delete;
@@ -22,7 +22,7 @@ class GtkDownload final : public Download {
     std::optional<std::uint64_t> expectedContentLength() const override;
     std::uint64_t receivedDataLength() const override;
 
-  private:
+private:
     static gboolean onDecideDestination(WebKitDownload*, const char* suggestedFilename, gpointer self);
     static void onFailed(WebKitDownload*, GError* error, gpointer self);
     static void onFinished(WebKitDownload*, gpointer self);

@@ -13,7 +13,7 @@ namespace vorl {
 // between input and redraws like any other event. Tasks still pending when the queue goes
 // are dropped.
 class GtkMainQueue final : public MainQueue {
-  public:
+public:
     GtkMainQueue() = default;
     GtkMainQueue(const GtkMainQueue&) = delete;
     GtkMainQueue& operator=(const GtkMainQueue&) = delete;
@@ -22,7 +22,7 @@ class GtkMainQueue final : public MainQueue {
     void async(std::function<void()> task) override;
     void asyncAfter(Seconds delay, std::function<void()> task) override;
 
-  private:
+private:
     struct Task;
     void schedule(GSource* source, std::function<void()> work);
     static gboolean run(gpointer data);

@@ -12,7 +12,7 @@ namespace vorl {
 
 // The application's main window: a GtkApplicationWindow with the menu bar above its content.
 class GtkMainWindow final : public Window {
-  public:
+public:
     GtkMainWindow(GtkApplication* application, Size contentSize);
     GtkMainWindow(const GtkMainWindow&) = delete;
     GtkMainWindow& operator=(const GtkMainWindow&) = delete;
@@ -32,7 +32,7 @@ class GtkMainWindow final : public Window {
     void beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion completion) override;
     void beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion completion) override;
 
-  private:
+private:
     static gboolean onCloseRequest(GtkWindow*, gpointer self);
     static void onDestroy(GtkWidget*, gpointer self);
 

@@ -12,7 +12,7 @@ namespace {
 // Holds a script dialog until it is answered; one dropped unanswered closes with the page's
 // default (alert: nothing, confirm: false, prompt: null).
 class PendingScriptDialog {
-  public:
+public:
     explicit PendingScriptDialog(WebKitScriptDialog* pending) : dialog(webkit_script_dialog_ref(pending)) {}
     PendingScriptDialog(const PendingScriptDialog&) = delete;
     PendingScriptDialog& operator=(const PendingScriptDialog&) = delete;
@@ -36,13 +36,13 @@ class PendingScriptDialog {
         webkit_script_dialog_unref(std::exchange(dialog, nullptr));
     }
 
-  private:
+private:
     WebKitScriptDialog* dialog;
 };
 
 // Holds a file chooser request until it is answered; one dropped unanswered is cancelled.
 class PendingFileChooser {
-  public:
+public:
     explicit PendingFileChooser(WebKitFileChooserRequest* pending)
         : request(GObjectPtr<WebKitFileChooserRequest>::retain(pending)) {}
     PendingFileChooser(const PendingFileChooser&) = delete;
@@ -65,14 +65,14 @@ class PendingFileChooser {
         webkit_file_chooser_request_select_files(request.get(), paths.data());
     }
 
-  private:
+private:
     GObjectPtr<WebKitFileChooserRequest> request;
     bool answered = false;
 };
 
 // Holds a message's reply until it is answered; one dropped unanswered resolves with nothing.
 class PendingReply {
-  public:
+public:
     PendingReply(WebKitScriptMessageReply* pending, JSCContext* valueContext)
         : reply(webkit_script_message_reply_ref(pending)),
           context(GObjectPtr<JSCContext>::retain(valueContext)) {}
@@ -103,7 +103,7 @@ class PendingReply {
         webkit_script_message_reply_unref(std::exchange(reply, nullptr));
     }
 
-  private:
+private:
     WebKitScriptMessageReply* reply;
     GObjectPtr<JSCContext> context;
 };

@@ -14,12 +14,12 @@ namespace vorl {
 namespace {
 
 class SystemClock final : public Clock {
-  public:
+public:
     Date now() const override { return std::chrono::system_clock::now(); }
 };
 
 class GtkPlatform final : public Platform {
-  public:
+public:
     std::filesystem::path homeDirectory() const override { return g_get_home_dir(); }
 
     Environment environment() const override {
@@ -47,7 +47,7 @@ class GtkPlatform final : public Platform {
         return std::make_unique<GtkMainWindow>(app.gtkApplication(), contentSize);
     }
 
-  private:
+private:
     GtkApp app;
     SystemClock systemClock;
     GtkMainQueue queue;

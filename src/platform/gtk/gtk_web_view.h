@@ -16,7 +16,7 @@ namespace vorl {
 // The web view as a WebKitWebView. Its signals become delegate calls and the delegates'
 // answers become WebKit calls; nothing is decided here.
 class GtkWebView final : public WebView {
-  public:
+public:
     explicit GtkWebView(const WebViewConfiguration& configuration);
     GtkWebView(const GtkWebView&) = delete;
     GtkWebView& operator=(const GtkWebView&) = delete;
@@ -37,7 +37,7 @@ class GtkWebView final : public WebView {
     void setPageZoom(double zoom) override;
     void executeEditingCommand(EditingCommand command) override;
 
-  private:
+private:
     struct MessageHandlerBinding {
         GtkWebView* view;
         ScriptMessageHandler* handler;

@@ -11,7 +11,7 @@ namespace vorl {
 // <config folder>/VORL Vorudi/<autosave name>.ini. GTK 4 can neither read nor set a window's
 // position, so the window manager places it.
 class WindowFrameStore {
-  public:
+public:
     WindowFrameStore(GtkWindow* window, const std::string& autosaveName);
     WindowFrameStore(const WindowFrameStore&) = delete;
     WindowFrameStore& operator=(const WindowFrameStore&) = delete;
@@ -21,7 +21,7 @@ class WindowFrameStore {
     // Writes the window's present frame.
     void save();
 
-  private:
+private:
     GtkWindow* window;
     std::filesystem::path file;
 };

@@ -30,7 +30,7 @@ size_t collectBody(char* data, size_t size, size_t count, void* userData) {
 }
 
 class CurlUrlSession final : public UrlSession {
-  public:
+public:
     CurlUrlSession() : multi(curl_multi_init()) {
         assert(multi);
         worker = std::thread([this] { run(); });
@@ -78,7 +78,7 @@ class CurlUrlSession final : public UrlSession {
         curl_multi_wakeup(multi);
     }
 
-  private:
+private:
     void run() {
         for (;;) {
             {

@@ -11,7 +11,7 @@ namespace vorl {
 namespace {
 
 class PosixProcess final : public Process {
-  public:
+public:
     explicit PosixProcess(pid_t child) : pid(child) {}
 
     bool isRunning() override {
@@ -30,7 +30,7 @@ class PosixProcess final : public Process {
             ::kill(pid, SIGTERM);
     }
 
-  private:
+private:
     pid_t pid;
     bool exited = false;
 };
@@ -52,7 +52,7 @@ struct SpawnSetup {
 };
 
 class PosixProcessLauncher final : public ProcessLauncher {
-  public:
+public:
     LaunchResult launch(LaunchRequest request) override {
         SpawnSetup setup;
         posix_spawn_file_actions_addchdir_np(&setup.actions, request.currentDirectory.c_str());

@@ -11,7 +11,7 @@ namespace vorl::test_driver {
 
 // A command that cannot be carried out; its message becomes the answer's "error".
 class CommandError : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 

@@ -14,13 +14,13 @@ namespace vorl::test_driver {
 
 // Raised for text that is not valid JSON.
 class JsonError : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 
 // A JSON value. Object members keep their insertion order so answers read naturally.
 class Json {
-  public:
+public:
     using Array = std::vector<Json>;
     using Member = std::pair<std::string, Json>;
     using Object = std::vector<Member>;
@@ -60,7 +60,7 @@ class Json {
     std::string dump() const;
     static Json parse(std::string_view text);
 
-  private:
+private:
     void dumpTo(std::string& out) const;
 
     std::variant<std::nullptr_t, bool, double, std::string, Array, Object> value_;

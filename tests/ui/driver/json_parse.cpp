@@ -30,7 +30,7 @@ void appendUtf8(std::uint32_t codePoint, std::string& out) {
 }
 
 class Parser {
-  public:
+public:
     explicit Parser(std::string_view text) : text_(text) {}
 
     Json document() {
@@ -41,7 +41,7 @@ class Parser {
         return value;
     }
 
-  private:
+private:
     [[noreturn]] void fail(const std::string& reason) const {
         throw JsonError("invalid JSON at offset " + std::to_string(pos_) + ": " + reason);
     }

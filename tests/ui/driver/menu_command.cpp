@@ -14,7 +14,7 @@ namespace {
 // Collects a menu's entries, putting one separator between sections the way GTK draws them:
 // never first, never last, never two in a row.
 class EntryList {
-  public:
+public:
     void add(Json entry) {
         if (separatorDue_ && !entries_.asArray()->empty())
             entries_.push(Json::Object{{"separator", true}});
@@ -24,7 +24,7 @@ class EntryList {
     void endSection() { separatorDue_ = true; }
     Json take() { return std::move(entries_); }
 
-  private:
+private:
     Json entries_ = Json::array();
     bool separatorDue_ = false;
 };

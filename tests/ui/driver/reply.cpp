@@ -27,7 +27,7 @@ Answer AnswerSlot::take() {
 }
 
 class Reply::Keeper {
-  public:
+public:
     explicit Keeper(std::shared_ptr<AnswerSlot> slot) : slot_(std::move(slot)) {}
     Keeper(const Keeper&) = delete;
     Keeper& operator=(const Keeper&) = delete;
@@ -44,7 +44,7 @@ class Reply::Keeper {
         }
     }
 
-  private:
+private:
     std::shared_ptr<AnswerSlot> slot_;
 };
 

@@ -24,13 +24,13 @@ Answer failureAnswer(std::string_view error);
 
 // Hands an answer from the GTK main thread to the socket thread waiting for it.
 class AnswerSlot {
-  public:
+public:
     // The first answer wins; later ones are dropped.
     void fill(Answer answer);
     // Blocks until an answer is there.
     Answer take();
 
-  private:
+private:
     std::mutex mutex_;
     std::condition_variable filled_;
     std::optional<Answer> answer_;
@@ -40,14 +40,14 @@ class AnswerSlot {
 // and when the last copy goes away unanswered the command fails rather than leaving the client waiting.
 // Answering never throws, so GLib callbacks may answer without guarding against exceptions.
 class Reply {
-  public:
+public:
     explicit Reply(std::shared_ptr<AnswerSlot> slot);
 
     void succeed(Json result) const noexcept;
     void succeedThen(Json result, std::function<void()> afterSent) const noexcept;
     void fail(std::string_view error) const noexcept;
 
-  private:
+private:
     class Keeper;
     std::shared_ptr<Keeper> keeper_;
 };
