@@ -6,10 +6,9 @@ import os
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "ui"))
-from vorl_driver import Driver  # noqa: E402
+from vorl_driver import Driver, save_screen  # noqa: E402
 
 app_binary, driver_library, screenshot = (os.path.abspath(argument) for argument in sys.argv[1:4])
 socket_path = os.path.join(tempfile.mkdtemp(prefix="vorl-run-"), "driver.sock")
@@ -20,10 +19,7 @@ driver = Driver(app).connect(socket_path, timeout=30)
 # The splash is about:blank; the engine's page or the built-in page replaces it.
 driver.wait_until(lambda: (driver.state()["uri"] or "about:blank") != "about:blank", timeout=60,
                   description="the engine's page or the built-in page")
-driver.wait_until(lambda: driver.js("return document.readyState") == "complete", timeout=30,
-                  description="the page to finish loading")
-time.sleep(1.5)  # the web process paints its first frames
-subprocess.run(["/usr/bin/import", "-window", "root", screenshot], check=True)
+save_screen(driver, screenshot)
 print("Page:", driver.state()["uri"])
 print("Screenshot:", os.path.abspath(screenshot))
 

@@ -18,7 +18,7 @@ import tempfile
 import time
 import unittest
 
-from vorl_driver import Driver
+from vorl_driver import Driver, save_screen
 
 APP = os.environ.get("VORL_APP", "")
 DRIVER = os.environ.get("VORL_DRIVER", "")
@@ -116,6 +116,11 @@ def engine_events(text):
     return events
 
 
+def engine_starts(text):
+    """The start lines of every engine that wrote to this log, oldest first."""
+    return [event for event in engine_events(text) if event.get("event") == "start"]
+
+
 def has_request(text, path):
     return any(event.get("event") == "request" and event.get("path", "").startswith(path)
                for event in engine_events(text))
@@ -188,12 +193,7 @@ class App:
     def screenshot(self, name):
         """Saves the whole virtual screen: the window with its page and any dialog over it."""
         os.makedirs(ARTIFACTS, exist_ok=True)
-        path = os.path.join(ARTIFACTS, name)
-        self.driver.wait_until(lambda: self.driver.js("return document.readyState") == "complete", timeout=20,
-                               description="the page to finish loading")
-        time.sleep(1.5)  # lets the web process paint its first frames; nothing is asserted on the picture
-        subprocess.run(["/usr/bin/import", "-window", "root", path], check=True)
-        return path
+        return save_screen(self.driver, os.path.join(ARTIFACTS, name))
 
     def terminate(self, signal_number=signal.SIGTERM, timeout=15):
         """Ends the application from outside and waits until it has exited."""
@@ -240,9 +240,9 @@ class UiTestCase(unittest.TestCase):
             app.kill()
         for engine in self.engines:
             engine.stop()
-        for event in engine_events(self.home.log_text()):
-            if event.get("event") == "start" and event.get("pid") and not process_gone(event["pid"]):
-                os.kill(event["pid"], signal.SIGKILL)
+        for start in engine_starts(self.home.log_text()):
+            if start.get("pid") and not process_gone(start["pid"]):
+                os.kill(start["pid"], signal.SIGKILL)
         wait_for(lambda: not port_answers(), 10, "the engine's port to be free")
         self.home.remove()
 

@@ -5,7 +5,7 @@ import signal
 import unittest
 import urllib.request
 
-from harness import ENGINE_URL, EnginePageTestCase, engine_events, has_request, wait_for
+from harness import ENGINE_URL, EnginePageTestCase, engine_starts, wait_for
 
 
 class MessageChannel(EnginePageTestCase):
@@ -143,12 +143,10 @@ class Navigation(EnginePageTestCase):
         self.assertEqual(self.app.driver.state()["main_windows"], 1)
 
     def test_a_dead_engine_brings_the_splash_and_then_a_fresh_engine(self):
-        first = [event["pid"] for event in engine_events(self.home.log_text()) if event.get("event") == "start"]
-        os.kill(first[0], signal.SIGKILL)
+        os.kill(engine_starts(self.home.log_text())[0]["pid"], signal.SIGKILL)
         self.app.driver.js("location.href = '/other'; return true;")
         self.app.wait_for_uri(lambda uri: uri == "about:blank", timeout=10, description="the splash")
-        wait_for(lambda: len([event for event in engine_events(self.home.log_text())
-                              if event.get("event") == "start"]) == 2, 20, "a second engine to be launched")
+        wait_for(lambda: len(engine_starts(self.home.log_text())) == 2, 20, "a second engine to be launched")
         self.app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the engine's page again")
         self.assertEqual(self.app.driver.dialogs(), [])
 

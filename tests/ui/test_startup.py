@@ -1,11 +1,10 @@
 """Start-up, engine launch, fallback and shutdown, in the real window."""
 
-import json
 import os
 import signal
 import unittest
 
-from harness import ENGINE_URL, UiTestCase, engine_events, has_request, process_gone, wait_for
+from harness import ENGINE_URL, UiTestCase, engine_starts, has_request, process_gone, wait_for
 
 NOT_INSTALLED = ("AI-miljøet er ikke installert. Appen bruker den innebygde motoren. "
                  "Installer VORL Vorudi-pakken på nytt for AI-analyse.")
@@ -41,8 +40,7 @@ class EngineInstalled(UiTestCase):
         self.home.install_standin()
 
     def launched_engine_pid(self):
-        starts = [event for event in engine_events(self.home.log_text()) if event.get("event") == "start"]
-        return starts[-1]["pid"]
+        return engine_starts(self.home.log_text())[-1]["pid"]
 
     def test_the_app_launches_the_engine_and_closing_the_window_stops_it(self):
         app = self.start_app()

@@ -216,6 +216,16 @@ class Driver:
             raise ConnectionLost(f"the application exited with status {self.process.returncode} before answering")
 
 
+def save_screen(driver, path, timeout=30.0):
+    """Saves the whole X screen (the window with its page and any dialog over it) as a PNG once
+    the page has finished loading."""
+    driver.wait_until(lambda: driver.js("return document.readyState") == "complete", timeout=timeout,
+                      description="the page to finish loading")
+    time.sleep(1.5)  # the web process paints its first frames; nothing is measured on the picture
+    subprocess.run(["/usr/bin/import", "-window", "root", path], check=True)
+    return path
+
+
 def _describe(predicate):
     name = getattr(predicate, "__name__", repr(predicate))
     if name != "<lambda>":
