@@ -1,11 +1,13 @@
 """The Debian package: built from the install rules, checked, unpacked and started."""
 
 import glob
+import gzip
 import os
 import subprocess
 import sys
 import tempfile
 import unittest
+import xml.etree.ElementTree as ElementTree
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "ui"))
 from harness import ENGINE_URL, UiTestCase, has_request, wait_for  # noqa: E402
@@ -40,7 +42,33 @@ class Package(unittest.TestCase):
         for library in ("libgtk-4-1", "libwebkitgtk-6.0-4", "libcurl4"):
             self.assertIn(library, depends)
 
-    def test_it_holds_the_program_its_entry_icons_and_metainfo(self):
+    def test_lintian_finds_no_error_or_warning(self):
+        # --allow-root: CI runs as root, and lintian would say so on every run.
+        result = subprocess.run(["lintian", "--allow-root", "--fail-on", "error,warning", package],
+                                capture_output=True, text=True)
+        print(result.stdout, end="")
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def test_the_changelog_and_manual_page_carry_the_version(self):
+        with gzip.open(os.path.join(root, "usr/share/doc/vorl-vorudi/changelog.gz"), "rt", encoding="utf-8") as text:
+            self.assertTrue(text.readline().startswith("vorl-vorudi (%s) " % VERSION))
+        with gzip.open(os.path.join(root, "usr/share/man/man1/vorl-vorudi.1.gz"), "rt", encoding="utf-8") as text:
+            title = next(line for line in text if line.startswith(".TH "))
+        self.assertIn("vorl\\-vorudi %s" % VERSION, title)
+
+    def test_the_copyright_licence_is_the_one_the_metainfo_names(self):
+        metainfo = ElementTree.parse(os.path.join(root, "usr/share/metainfo/no.vorl.Vorudi.metainfo.xml"))
+        with open(os.path.join(root, "usr/share/doc/vorl-vorudi/copyright"), encoding="utf-8") as text:
+            paragraphs = [dict(line.split(": ", 1) for line in paragraph.splitlines() if not line.startswith(" "))
+                          for paragraph in text.read().split("\n\n")]
+        everything = next(paragraph for paragraph in paragraphs if paragraph.get("Files") == "*")
+        self.assertEqual(everything["License"], metainfo.findtext("project_license"))
+        # A licence named by a Files paragraph without its text needs a paragraph of its own.
+        texts = {paragraph["License"] for paragraph in paragraphs
+                 if "License" in paragraph and "Files" not in paragraph}
+        self.assertIn(everything["License"], texts)
+
+    def test_it_holds_the_program_its_entry_icons_metainfo_and_documents(self):
         listing = subprocess.run(["dpkg-deb", "-c", package], capture_output=True, text=True, check=True).stdout
         files = {line.split()[-1].lstrip(".") for line in listing.splitlines() if line.startswith("-")}
         self.assertEqual(files, {
@@ -49,6 +77,9 @@ class Package(unittest.TestCase):
             "/usr/share/icons/hicolor/scalable/apps/no.vorl.Vorudi.svg",
             "/usr/share/icons/hicolor/256x256/apps/no.vorl.Vorudi.png",
             "/usr/share/metainfo/no.vorl.Vorudi.metainfo.xml",
+            "/usr/share/man/man1/vorl-vorudi.1.gz",
+            "/usr/share/doc/vorl-vorudi/copyright",
+            "/usr/share/doc/vorl-vorudi/changelog.gz",
         })
         with open(os.path.join(root, "usr/share/icons/hicolor/256x256/apps/no.vorl.Vorudi.png"), "rb") as icon:
             header = icon.read(24)
