@@ -2,7 +2,6 @@
 
 #include "command_args.h"
 #include "command_handlers.h"
-#include "glib_ptr.h"
 #include "gtk_lookup.h"
 
 #include <exception>
@@ -24,21 +23,21 @@ struct PendingChoice {
 };
 
 bool choiceApplied(GtkFileChooser* chooser, GFile* file) {
-    const GObjectPtr<GFile> selected(gtk_file_chooser_get_file(chooser));
-    if (!selected || !g_file_equal(selected.get(), file))
+    g_autoptr(GFile) selected = gtk_file_chooser_get_file(chooser);
+    if (selected == nullptr || !g_file_equal(selected, file))
         return false;
     if (gtk_file_chooser_get_action(chooser) != GTK_FILE_CHOOSER_ACTION_SAVE)
         return true;
     // A save dialog reports its old folder joined with the new name until the folder has changed.
-    const GObjectPtr<GFile> folder(gtk_file_chooser_get_current_folder(chooser));
-    const GObjectPtr<GFile> parent(g_file_get_parent(file));
-    return folder && parent && g_file_equal(folder.get(), parent.get());
+    g_autoptr(GFile) folder = gtk_file_chooser_get_current_folder(chooser);
+    g_autoptr(GFile) parent = g_file_get_parent(file);
+    return folder != nullptr && parent != nullptr && g_file_equal(folder, parent);
 }
 
 std::string selectionText(GtkFileChooser* chooser) {
-    const GObjectPtr<GFile> selected(gtk_file_chooser_get_file(chooser));
-    const GCharPtr path(selected ? g_file_get_path(selected.get()) : nullptr);
-    return path ? path.get() : "nothing";
+    g_autoptr(GFile) selected = gtk_file_chooser_get_file(chooser);
+    g_autofree char* path = selected != nullptr ? g_file_get_path(selected) : nullptr;
+    return path != nullptr ? path : "nothing";
 }
 
 gboolean acceptWhenApplied(gpointer data) {
@@ -52,7 +51,7 @@ gboolean acceptWhenApplied(gpointer data) {
         GtkFileChooser* chooser = GTK_FILE_CHOOSER(window);
         if (choiceApplied(chooser, choice.file.get())) {
             gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_ACCEPT);
-            choice.reply.succeed(nullptr);
+            choice.reply.succeed();
             return G_SOURCE_REMOVE;
         }
         if (g_get_monotonic_time() < choice.deadline)
@@ -69,31 +68,32 @@ void releaseChoice(gpointer data) {
 }
 
 void placeChoice(GtkFileChooser* chooser, GFile* file) {
-    GError* rawError = nullptr;
+    g_autoptr(GError) error = nullptr;
     if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
         // set_file only names files that already exist, and a save target usually does not.
-        const GObjectPtr<GFile> parent(g_file_get_parent(file));
-        const GCharPtr name(g_file_get_basename(file));
-        if (!parent)
+        g_autoptr(GFile) parent = g_file_get_parent(file);
+        g_autofree char* name = g_file_get_basename(file);
+        if (parent == nullptr)
             throw CommandError("a file to save needs a folder");
-        gtk_file_chooser_set_current_folder(chooser, parent.get(), &rawError);
-        gtk_file_chooser_set_current_name(chooser, name.get());
+        gtk_file_chooser_set_current_folder(chooser, parent, &error);
+        gtk_file_chooser_set_current_name(chooser, name);
     } else {
-        gtk_file_chooser_set_file(chooser, file, &rawError);
+        gtk_file_chooser_set_file(chooser, file, &error);
     }
-    if (const GErrorPtr error(rawError); error)
+    if (error != nullptr)
         throw CommandError(error->message);
 }
 
 } // namespace
 
-void chooseFile(const Json& request, const Reply& reply) {
+void chooseFile(JSCValue* request, const Reply& reply) {
     GtkWindow* window = requireWindow(request);
-    const std::string& path = stringArgument(request, "path");
+    const std::string path = stringArgument(request, "path");
     if (!GTK_IS_FILE_CHOOSER_DIALOG(window))
         throw CommandError("this window is not a file chooser");
-    GObjectPtr<GFile> file(g_file_new_for_path(path.c_str()));
+    auto file = GObjectPtr<GFile>::adopt(g_file_new_for_path(path.c_str()));
     placeChoice(GTK_FILE_CHOOSER(window), file.get());
+    // Owned by the polling source until it is removed.
     auto* choice = new PendingChoice{reply, windowId(window), std::move(file),
                                      g_get_monotonic_time() + applyTimeoutMicroseconds};
     g_timeout_add_full(G_PRIORITY_DEFAULT, pollMilliseconds, acceptWhenApplied, choice, releaseChoice);

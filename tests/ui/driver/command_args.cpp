@@ -7,37 +7,38 @@ namespace vorl::test_driver {
 
 namespace {
 
-const Json& argument(const Json& request, std::string_view name) {
-    const Json* value = request.get(name);
-    if (value == nullptr)
+JsonValue argument(JSCValue* request, const char* name) {
+    JsonValue value = member(request, name);
+    if (jsc_value_is_undefined(value.get()))
         throw CommandError("missing argument \"" + std::string(name) + "\"");
-    return *value;
+    return value;
 }
 
 } // namespace
 
-const std::string& stringArgument(const Json& request, std::string_view name) {
-    const std::string* text = argument(request, name).asString();
-    if (text == nullptr)
+std::string stringArgument(JSCValue* request, const char* name) {
+    const JsonValue value = argument(request, name);
+    if (!jsc_value_is_string(value.get()))
         throw CommandError("argument \"" + std::string(name) + "\" must be a string");
-    return *text;
+    return stringOf(value.get());
 }
 
-int intArgument(const Json& request, std::string_view name) {
-    const double* number = argument(request, name).asNumber();
-    if (number == nullptr || *number != std::trunc(*number) || *number < INT_MIN || *number > INT_MAX)
+int intArgument(JSCValue* request, const char* name) {
+    const JsonValue value = argument(request, name);
+    // Anything but a number becomes NaN, which fails the test below.
+    const double number = jsc_value_is_number(value.get()) ? jsc_value_to_double(value.get()) : NAN;
+    if (number != std::trunc(number) || number < INT_MIN || number > INT_MAX)
         throw CommandError("argument \"" + std::string(name) + "\" must be an integer");
-    return static_cast<int>(*number);
+    return static_cast<int>(number);
 }
 
-std::optional<double> optionalNumberArgument(const Json& request, std::string_view name) {
-    const Json* value = request.get(name);
-    if (value == nullptr || value->isNull())
+std::optional<double> optionalNumberArgument(JSCValue* request, const char* name) {
+    const JsonValue value = member(request, name);
+    if (jsc_value_is_undefined(value.get()) || jsc_value_is_null(value.get()))
         return std::nullopt;
-    const double* number = value->asNumber();
-    if (number == nullptr)
+    if (!jsc_value_is_number(value.get()))
         throw CommandError("argument \"" + std::string(name) + "\" must be a number");
-    return *number;
+    return jsc_value_to_double(value.get());
 }
 
 } // namespace vorl::test_driver

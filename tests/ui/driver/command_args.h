@@ -5,7 +5,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 namespace vorl::test_driver {
 
@@ -16,8 +15,8 @@ public:
 };
 
 // Members of a request object, checked; a missing or mistyped one raises CommandError.
-const std::string& stringArgument(const Json& request, std::string_view name);
-int intArgument(const Json& request, std::string_view name);
-std::optional<double> optionalNumberArgument(const Json& request, std::string_view name);
+std::string stringArgument(JSCValue* request, const char* name);
+int intArgument(JSCValue* request, const char* name);
+std::optional<double> optionalNumberArgument(JSCValue* request, const char* name);
 
 } // namespace vorl::test_driver

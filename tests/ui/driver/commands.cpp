@@ -2,16 +2,17 @@
 
 #include "command_args.h"
 #include "command_handlers.h"
-#include "main_thread.h"
 
 #include <exception>
+#include <glib.h>
 #include <memory>
+#include <string_view>
 
 namespace vorl::test_driver {
 
 namespace {
 
-using Handler = void (*)(const Json& request, const Reply& reply);
+using Handler = void (*)(JSCValue* request, const Reply& reply);
 
 struct Command {
     std::string_view name;
@@ -31,41 +32,54 @@ constexpr Command commands[] = {
     {"close_window", closeWindow},
 };
 
-Handler findHandler(std::string_view name) {
+Handler handlerFor(JSCValue* request) {
+    const JsonValue name = jsc_value_is_object(request) ? member(request, "cmd") : JsonValue();
+    if (!name || !jsc_value_is_string(name.get()))
+        throw CommandError("a request is an object with a string \"cmd\"");
+    const std::string text = stringOf(name.get());
     for (const Command& command : commands) {
-        if (command.name == name)
+        if (command.name == text)
             return command.handler;
     }
-    return nullptr;
+    throw CommandError("unknown command \"" + text + "\"");
 }
 
-void runHandler(Handler handler, const Json& request, const Reply& reply) {
+void runRequest(const std::string& line, const Reply& reply) {
     try {
-        handler(request, reply);
+        const JsonValue request = parseJson(line);
+        const Handler handler = handlerFor(request.get());
+        handler(request.get(), reply);
     } catch (const std::exception& error) {
         reply.fail(error.what());
     }
 }
 
+gboolean runTask(gpointer data) {
+    try {
+        (*static_cast<std::function<void()>*>(data))();
+    } catch (const std::exception& error) {
+        g_warning("vorl test driver: %s", error.what());
+    } catch (...) {
+        g_warning("vorl test driver: unknown exception in a main-thread task");
+    }
+    return G_SOURCE_REMOVE;
+}
+
+void deleteTask(gpointer data) {
+    delete static_cast<std::function<void()>*>(data);
+}
+
 } // namespace
 
-Answer handleRequest(std::string_view line) {
-    Json request;
-    try {
-        request = Json::parse(line);
-    } catch (const JsonError& error) {
-        return failureAnswer(error.what());
-    }
-    const Json* name = request.get("cmd");
-    if (name == nullptr || name->asString() == nullptr)
-        return failureAnswer("a request is an object with a string \"cmd\"");
-    const Handler handler = findHandler(*name->asString());
-    if (handler == nullptr)
-        return failureAnswer("unknown command \"" + *name->asString() + "\"");
-
+Answer handleRequest(std::string line) {
     auto slot = std::make_shared<AnswerSlot>();
-    runOnMainThread([handler, request, slot] { runHandler(handler, request, Reply(slot)); });
+    runOnMainThread([line = std::move(line), slot] { runRequest(line, Reply(slot)); });
     return slot->take();
+}
+
+void runOnMainThread(std::function<void()> task) {
+    g_main_context_invoke_full(nullptr, G_PRIORITY_DEFAULT, runTask,
+                               new std::function<void()>(std::move(task)), deleteTask);
 }
 
 } // namespace vorl::test_driver

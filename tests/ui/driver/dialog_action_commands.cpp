@@ -2,12 +2,11 @@
 
 #include "command_args.h"
 #include "command_handlers.h"
-#include "dialog_widgets.h"
 #include "gtk_lookup.h"
 
 namespace vorl::test_driver {
 
-void respond(const Json& request, const Reply& reply) {
+void respond(JSCValue* request, const Reply& reply) {
     GtkWindow* window = requireWindow(request);
     const int response = intArgument(request, "response");
     if (GTK_IS_DIALOG(window)) {
@@ -18,17 +17,17 @@ void respond(const Json& request, const Reply& reply) {
     } else {
         throw CommandError("this window is not a GtkDialog; only responses -4 and -7 (close) apply");
     }
-    reply.succeed(nullptr);
+    reply.succeed();
 }
 
-void setEntry(const Json& request, const Reply& reply) {
+void setEntry(JSCValue* request, const Reply& reply) {
     GtkWindow* window = requireWindow(request);
-    const std::string& text = stringArgument(request, "text");
+    const std::string text = stringArgument(request, "text");
     GtkEntry* entry = dialogEntry(window);
     if (entry == nullptr)
         throw CommandError("this dialog has no text entry");
     gtk_editable_set_text(GTK_EDITABLE(entry), text.c_str());
-    reply.succeed(nullptr);
+    reply.succeed();
 }
 
 } // namespace vorl::test_driver

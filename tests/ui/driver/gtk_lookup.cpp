@@ -16,9 +16,8 @@ std::vector<GtkWindow*> toplevelWindows() {
     const guint count = g_list_model_get_n_items(toplevels);
     for (guint i = 0; i < count; ++i) {
         // The list keeps its own reference, so the pointer outlives this one.
-        auto* window = static_cast<GtkWindow*>(g_list_model_get_item(toplevels, i));
+        g_autoptr(GtkWindow) window = GTK_WINDOW(g_list_model_get_item(toplevels, i));
         windows.push_back(window);
-        g_object_unref(window);
     }
     return windows;
 }
@@ -77,12 +76,47 @@ GtkWindow* windowWithId(std::string_view id) {
     return nullptr;
 }
 
-GtkWindow* requireWindow(const Json& request) {
-    const std::string& id = stringArgument(request, "id");
+GtkWindow* requireWindow(JSCValue* request) {
+    const std::string id = stringArgument(request, "id");
     GtkWindow* window = windowWithId(id);
     if (window == nullptr)
         throw CommandError("no window with id \"" + id + "\"");
     return window;
+}
+
+GtkEntry* dialogEntry(GtkWindow* dialog) {
+    GtkWidget* area = GTK_IS_MESSAGE_DIALOG(dialog)
+                          ? gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog))
+                          : GTK_WIDGET(dialog);
+    GtkWidget* entry = findDescendant(area, [](GtkWidget* widget) { return GTK_IS_ENTRY(widget); });
+    return entry != nullptr ? GTK_ENTRY(entry) : nullptr;
+}
+
+std::string withoutMnemonics(std::string_view label) {
+    std::string text;
+    for (std::size_t i = 0; i < label.size(); ++i) {
+        if (label[i] == '_' && i + 1 < label.size())
+            ++i;
+        text += label[i];
+    }
+    return text;
+}
+
+ActionLocation locateAction(std::string_view prefixedName) {
+    const std::size_t dot = prefixedName.find('.');
+    if (dot == std::string_view::npos)
+        return {};
+    const std::string_view prefix = prefixedName.substr(0, dot);
+    ActionLocation location{nullptr, std::string(prefixedName.substr(dot + 1))};
+    if (prefix == "app") {
+        if (GtkApplication* app = application())
+            location.group = G_ACTION_GROUP(app);
+    } else if (prefix == "win") {
+        GtkWindow* window = mainWindow();
+        if (window != nullptr && G_IS_ACTION_GROUP(window))
+            location.group = G_ACTION_GROUP(window);
+    }
+    return location;
 }
 
 } // namespace vorl::test_driver

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "json.h"
+// Finding the application's windows, widgets and actions from outside it, on the main thread.
 
 #include <gtk/gtk.h>
 #include <string>
@@ -25,7 +25,22 @@ std::string windowId(GtkWindow* window);
 // The window with that id, or null once it has been destroyed.
 GtkWindow* windowWithId(std::string_view id);
 // The window named by the request's "id"; raises CommandError when none has it.
-GtkWindow* requireWindow(const Json& request);
+GtkWindow* requireWindow(JSCValue* request);
+
+// The text entry a dialog asks the user to fill in: for a message dialog, the one in its message area.
+GtkEntry* dialogEntry(GtkWindow* dialog);
+
+// The text a user sees for a mnemonic label: "_Lagre" → "Lagre", "a__b" → "a_b".
+std::string withoutMnemonics(std::string_view label);
+
+// Where a menu-style action name ("app.zoomIn", "win.close") lives.
+struct ActionLocation {
+    GActionGroup* group = nullptr; // null when neither the application nor a main window exists
+    std::string name;              // without the "app." / "win." prefix
+};
+
+// "app.x" resolves on the application, "win.x" on the main window.
+ActionLocation locateAction(std::string_view prefixedName);
 
 // Depth-first search through a widget's descendants (the widget itself excluded).
 template <typename Predicate> GtkWidget* findDescendant(GtkWidget* root, const Predicate& matches) {

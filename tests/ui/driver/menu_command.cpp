@@ -1,132 +1,128 @@
 // "menu": the application's menubar model with each item's action, accelerators and enabled state.
 
-#include "action_lookup.h"
 #include "command_args.h"
 #include "command_handlers.h"
-#include "glib_ptr.h"
 #include "gtk_lookup.h"
-#include "label_text.h"
 
 namespace vorl::test_driver {
 
 namespace {
 
-// Collects a menu's entries, putting one separator between sections the way GTK draws them:
-// never first, never last, never two in a row.
+// Whether a menu shows its sections apart. A menu draws one separator between sections: never
+// first, never last, never two in a row. The menubar's own entries are its menus; it draws none.
+enum class Sections { separated, joined };
+
+// Collects a menu's entries, with the separators its sections call for.
 class EntryList {
 public:
-    void add(Json entry) {
-        if (separatorDue_ && !entries_.asArray()->empty())
-            entries_.push(Json::Object{{"separator", true}});
+    explicit EntryList(Sections sections) : sections_(sections) {}
+
+    void add(const JsonValue& entry) {
+        if (separatorDue_ && count_ > 0 && sections_ == Sections::separated) {
+            const JsonValue separator = jsonObject();
+            setMember(separator.get(), "separator", true);
+            append(entries_.get(), separator);
+        }
         separatorDue_ = false;
-        entries_.push(std::move(entry));
+        append(entries_.get(), entry);
+        ++count_;
     }
     void endSection() { separatorDue_ = true; }
-    Json take() { return std::move(entries_); }
+    JsonValue take() { return std::move(entries_); }
 
 private:
-    Json entries_ = Json::array();
+    const Sections sections_;
+    JsonValue entries_ = jsonArray();
+    int count_ = 0;
     bool separatorDue_ = false;
 };
 
-Json stringAttribute(GMenuModel* model, int index, const char* attribute) {
-    char* raw = nullptr;
-    if (!g_menu_model_get_item_attribute(model, index, attribute, "s", &raw))
-        return Json();
-    const GCharPtr value(raw);
-    return Json(value.get());
-}
-
-Json labelOf(GMenuModel* model, int index) {
-    const Json label = stringAttribute(model, index, G_MENU_ATTRIBUTE_LABEL);
-    return label.asString() != nullptr ? Json(withoutMnemonics(*label.asString())) : Json();
+JsonValue labelOf(GMenuModel* model, int index) {
+    g_autofree char* label = nullptr;
+    if (!g_menu_model_get_item_attribute(model, index, G_MENU_ATTRIBUTE_LABEL, "s", &label))
+        return {};
+    return jsonValue(withoutMnemonics(label));
 }
 
 // Checked state for toggles (boolean state) and radio items (state equal to the item's target).
-void addCheckedState(GActionGroup* group, const char* name, GVariant* target, Json& item) {
-    const GVariantPtr actionState(g_action_group_get_action_state(group, name));
-    if (!actionState)
+void addCheckedState(GActionGroup* group, const char* name, GVariant* target, JSCValue* item) {
+    g_autoptr(GVariant) actionState = g_action_group_get_action_state(group, name);
+    if (actionState == nullptr)
         return;
     if (target != nullptr)
-        item.set("checked", static_cast<bool>(g_variant_equal(actionState.get(), target)));
-    else if (g_variant_is_of_type(actionState.get(), G_VARIANT_TYPE_BOOLEAN))
-        item.set("checked", static_cast<bool>(g_variant_get_boolean(actionState.get())));
+        setMember(item, "checked", static_cast<bool>(g_variant_equal(actionState, target)));
+    else if (g_variant_is_of_type(actionState, G_VARIANT_TYPE_BOOLEAN))
+        setMember(item, "checked", static_cast<bool>(g_variant_get_boolean(actionState)));
 }
 
-Json describeItem(GMenuModel* model, int index, GtkApplication* app) {
-    Json item = Json::object();
-    item.set("label", labelOf(model, index));
-    const Json action = stringAttribute(model, index, G_MENU_ATTRIBUTE_ACTION);
-    if (action.asString() == nullptr) {
-        item.set("action", nullptr);
-        item.set("accels", Json::array());
-        item.set("enabled", false);
+JsonValue describeItem(GMenuModel* model, int index, GtkApplication* app) {
+    JsonValue item = jsonObject();
+    setMember(item.get(), "label", labelOf(model, index));
+    g_autofree char* action = nullptr;
+    if (!g_menu_model_get_item_attribute(model, index, G_MENU_ATTRIBUTE_ACTION, "s", &action)) {
+        setMember(item.get(), "action", JsonValue());
+        setMember(item.get(), "accels", jsonArray());
+        setMember(item.get(), "enabled", false);
         return item;
     }
-    const GVariantPtr target(
-        g_menu_model_get_item_attribute_value(model, index, G_MENU_ATTRIBUTE_TARGET, nullptr));
-    const GCharPtr detailed(g_action_print_detailed_name(action.asString()->c_str(), target.get()));
-    item.set("action", detailed.get());
+    g_autoptr(GVariant) target =
+        g_menu_model_get_item_attribute_value(model, index, G_MENU_ATTRIBUTE_TARGET, nullptr);
+    g_autofree char* detailed = g_action_print_detailed_name(action, target);
+    setMember(item.get(), "action", detailed);
 
-    Json accels = Json::array();
-    const GStrvPtr accelNames(gtk_application_get_accels_for_action(app, detailed.get()));
-    for (char** accel = accelNames.get(); *accel != nullptr; ++accel)
-        accels.push(*accel);
-    item.set("accels", std::move(accels));
+    const JsonValue accels = jsonArray();
+    g_auto(GStrv) accelNames = gtk_application_get_accels_for_action(app, detailed);
+    for (char** accel = accelNames; *accel != nullptr; ++accel)
+        append(accels.get(), jsonValue(*accel));
+    setMember(item.get(), "accels", accels);
 
-    const ActionLocation location = locateAction(*action.asString());
+    const ActionLocation location = locateAction(action);
     const char* name = location.name.c_str();
     const bool exists = location.group != nullptr && g_action_group_has_action(location.group, name);
-    item.set("enabled", exists && g_action_group_get_action_enabled(location.group, name));
+    setMember(item.get(), "enabled", exists && g_action_group_get_action_enabled(location.group, name));
     if (exists)
-        addCheckedState(location.group, name, target.get(), item);
+        addCheckedState(location.group, name, target, item.get());
     return item;
 }
 
-void appendEntries(GMenuModel* model, GtkApplication* app, EntryList& list);
-
-Json submenuEntries(GMenuModel* submenu, GtkApplication* app) {
-    EntryList list;
-    appendEntries(submenu, app, list);
-    return list.take();
-}
+JsonValue menuEntries(GMenuModel* menu, GtkApplication* app, Sections sections);
 
 void appendEntries(GMenuModel* model, GtkApplication* app, EntryList& list) {
     const int count = g_menu_model_get_n_items(model);
     for (int i = 0; i < count; ++i) {
-        if (const GObjectPtr<GMenuModel> section(g_menu_model_get_item_link(model, i, G_MENU_LINK_SECTION));
-            section) {
+        g_autoptr(GMenuModel) section = g_menu_model_get_item_link(model, i, G_MENU_LINK_SECTION);
+        g_autoptr(GMenuModel) submenu = g_menu_model_get_item_link(model, i, G_MENU_LINK_SUBMENU);
+        if (section != nullptr) {
             list.endSection();
-            appendEntries(section.get(), app, list);
+            appendEntries(section, app, list);
             list.endSection();
-        } else if (const GObjectPtr<GMenuModel> submenu(
-                       g_menu_model_get_item_link(model, i, G_MENU_LINK_SUBMENU));
-                   submenu) {
-            list.add(
-                Json::Object{{"label", labelOf(model, i)}, {"items", submenuEntries(submenu.get(), app)}});
+        } else if (submenu != nullptr) {
+            const JsonValue entry = jsonObject();
+            setMember(entry.get(), "label", labelOf(model, i));
+            setMember(entry.get(), "items", menuEntries(submenu, app, Sections::separated));
+            list.add(entry);
         } else {
             list.add(describeItem(model, i, app));
         }
     }
 }
 
+JsonValue menuEntries(GMenuModel* menu, GtkApplication* app, Sections sections) {
+    EntryList list(sections);
+    appendEntries(menu, app, list);
+    return list.take();
+}
+
 } // namespace
 
-void dumpMenu(const Json&, const Reply& reply) {
+void dumpMenu(JSCValue*, const Reply& reply) {
     GtkApplication* app = application();
     if (app == nullptr)
         throw CommandError("no GtkApplication");
     GMenuModel* menubar = gtk_application_get_menubar(app);
     if (menubar == nullptr)
         throw CommandError("the application has no menubar");
-    // The menubar's own entries are its menus; separators mean nothing there.
-    const Json entries = submenuEntries(menubar, app);
-    Json menus = Json::array();
-    for (const Json& entry : *entries.asArray()) {
-        if (entry.get("separator") == nullptr)
-            menus.push(entry);
-    }
-    reply.succeed(std::move(menus));
+    reply.succeed(menuEntries(menubar, app, Sections::joined));
 }
 
 } // namespace vorl::test_driver

@@ -2,13 +2,23 @@
 
 namespace vorl::test_driver {
 
-Answer successAnswer(Json result) {
-    return {Json::Object{{"ok", true}, {"result", std::move(result)}}, {}};
+namespace {
+
+Answer successAnswer(const JsonValue& result) {
+    const JsonValue message = jsonObject();
+    setMember(message.get(), "ok", true);
+    setMember(message.get(), "result", result);
+    return {toJson(message), {}};
 }
 
 Answer failureAnswer(std::string_view error) {
-    return {Json::Object{{"ok", false}, {"error", std::string(error)}}, {}};
+    const JsonValue message = jsonObject();
+    setMember(message.get(), "ok", false);
+    setMember(message.get(), "error", std::string(error));
+    return {toJson(message), {}};
 }
+
+} // namespace
 
 void AnswerSlot::fill(Answer answer) {
     {
@@ -35,8 +45,8 @@ public:
         answer([] { return failureAnswer("the command finished without an answer"); });
     }
 
-    // Builds and hands over an answer. Should building it run out of memory, the answer is dropped
-    // and this keeper's destructor tries again with its own.
+    // Builds and hands over an answer. Should building it fail (no memory, a value JSON cannot
+    // express), the answer is dropped and this keeper's destructor tries again with its own.
     template <typename Build> void answer(const Build& build) const noexcept {
         try {
             slot_->fill(build());
@@ -50,13 +60,13 @@ private:
 
 Reply::Reply(std::shared_ptr<AnswerSlot> slot) : keeper_(std::make_shared<Keeper>(std::move(slot))) {}
 
-void Reply::succeed(Json result) const noexcept {
-    keeper_->answer([&] { return successAnswer(std::move(result)); });
+void Reply::succeed(JsonValue result) const noexcept {
+    keeper_->answer([&] { return successAnswer(result); });
 }
 
-void Reply::succeedThen(Json result, std::function<void()> afterSent) const noexcept {
+void Reply::succeedThen(JsonValue result, std::function<void()> afterSent) const noexcept {
     keeper_->answer([&] {
-        Answer answer = successAnswer(std::move(result));
+        Answer answer = successAnswer(result);
         answer.afterSent = std::move(afterSent);
         return answer;
     });

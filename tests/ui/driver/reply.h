@@ -12,15 +12,13 @@
 
 namespace vorl::test_driver {
 
-// One answer line, plus work for the main thread to do once that line has been sent
-// (used when the work may end the process, so the client still gets its answer).
+// One answer, written out as its JSON line on the main thread (the socket thread only sends the text),
+// plus work for the main thread to do once that line has been sent (used when the work may end the
+// process, so the client still gets its answer).
 struct Answer {
-    Json message;
+    std::string line; // without its newline
     std::function<void()> afterSent;
 };
-
-Answer successAnswer(Json result);
-Answer failureAnswer(std::string_view error);
 
 // Hands an answer from the GTK main thread to the socket thread waiting for it.
 class AnswerSlot {
@@ -36,15 +34,16 @@ private:
     std::optional<Answer> answer_;
 };
 
-// The main thread's handle on a pending command. Copies share the command: the first answer wins,
-// and when the last copy goes away unanswered the command fails rather than leaving the client waiting.
-// Answering never throws, so GLib callbacks may answer without guarding against exceptions.
+// The main thread's handle on a pending command; it and its copies live on the main thread only.
+// Copies share the command: the first answer wins, and when the last copy goes away unanswered the
+// command fails rather than leaving the client waiting. Answering never throws, so GLib callbacks may
+// answer without guarding against exceptions. An empty result is answered as null.
 class Reply {
 public:
     explicit Reply(std::shared_ptr<AnswerSlot> slot);
 
-    void succeed(Json result) const noexcept;
-    void succeedThen(Json result, std::function<void()> afterSent) const noexcept;
+    void succeed(JsonValue result = {}) const noexcept;
+    void succeedThen(JsonValue result, std::function<void()> afterSent) const noexcept;
     void fail(std::string_view error) const noexcept;
 
 private:

@@ -2,7 +2,6 @@
 
 #include "command_args.h"
 #include "command_handlers.h"
-#include "glib_ptr.h"
 #include "gtk_lookup.h"
 
 #include <cmath>
@@ -14,6 +13,7 @@ namespace vorl::test_driver {
 namespace {
 
 constexpr double defaultTimeoutSeconds = 20;
+constexpr double maxTimeoutSeconds = 24 * 3600;
 
 // Shared by the script's callback and its time-out; whichever fires first answers.
 struct ScriptCall {
@@ -22,25 +22,23 @@ struct ScriptCall {
 };
 using ScriptCallRef = std::shared_ptr<ScriptCall>;
 
-Json scriptResult(JSCValue* value) {
-    if (jsc_value_is_undefined(value))
-        return Json();
-    GCharPtr json(jsc_value_to_json(value, 0));
-    // Values JSON cannot express (functions, symbols) serialise to nothing.
-    return json ? Json::parse(json.get()) : Json();
+// The page's value belongs to WebKit's own context; it crosses into the driver's as JSON text.
+JsonValue scriptResult(JSCValue* value) {
+    // Values JSON cannot express (undefined) serialise to nothing and are answered as null.
+    g_autofree char* json = jsc_value_to_json(value, 0);
+    return json != nullptr ? parseJson(json) : JsonValue();
 }
 
 void scriptFinished(GObject* view, GAsyncResult* result, gpointer data) {
     const std::unique_ptr<ScriptCallRef> call(static_cast<ScriptCallRef*>(data));
-    GError* rawError = nullptr;
-    GObjectPtr<JSCValue> value(
-        webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result, &rawError));
-    const GErrorPtr error(rawError);
+    g_autoptr(GError) error = nullptr;
+    g_autoptr(JSCValue) value =
+        webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result, &error);
     try {
-        if (value)
-            (*call)->reply.succeed(scriptResult(value.get()));
+        if (value != nullptr)
+            (*call)->reply.succeed(scriptResult(value));
         else
-            (*call)->reply.fail(error ? error->message : "the script failed");
+            (*call)->reply.fail(error != nullptr ? error->message : "the script failed");
     } catch (const std::exception& failure) {
         (*call)->reply.fail(failure.what());
     }
@@ -61,16 +59,17 @@ void releaseCall(gpointer data) {
 
 } // namespace
 
-void runScript(const Json& request, const Reply& reply) {
-    const std::string& script = stringArgument(request, "script");
+void runScript(JSCValue* request, const Reply& reply) {
+    const std::string script = stringArgument(request, "script");
     const double timeout = optionalNumberArgument(request, "timeout").value_or(defaultTimeoutSeconds);
-    if (!(timeout > 0 && timeout < 24 * 3600))
+    if (!(timeout > 0 && timeout < maxTimeoutSeconds))
         throw CommandError("argument \"timeout\" must be a positive number of seconds");
     GtkWindow* window = mainWindow();
     WebKitWebView* view = window != nullptr ? findWebView(window) : nullptr;
     if (view == nullptr)
         throw CommandError("no web view");
 
+    // The time-out source and the script's callback each own one reference to the call.
     auto call = std::make_shared<ScriptCall>(ScriptCall{reply});
     call->timeoutSource =
         g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(std::lround(timeout * 1000)),

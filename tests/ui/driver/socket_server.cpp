@@ -1,7 +1,6 @@
 #include "socket_server.h"
 
 #include "commands.h"
-#include "main_thread.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -39,8 +38,8 @@ bool serveLine(int fd, std::string_view line) {
         line.remove_suffix(1);
     if (line.find_first_not_of(" \t") == std::string_view::npos)
         return true;
-    Answer answer = handleRequest(line);
-    const bool delivered = sendAll(fd, answer.message.dump() + "\n");
+    Answer answer = handleRequest(std::string(line));
+    const bool delivered = sendAll(fd, answer.line + "\n");
     if (answer.afterSent)
         runOnMainThread(std::move(answer.afterSent));
     return delivered;
