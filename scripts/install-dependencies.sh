@@ -8,8 +8,8 @@ packages=(
     libgtk-4-dev libwebkitgtk-6.0-dev libcurl4-openssl-dev
     libgtest-dev libgmock-dev
     python3 iproute2 util-linux
-    xvfb xauth x11-apps imagemagick xdotool openbox dbus-daemon
-    desktop-file-utils appstream librsvg2-bin
+    xvfb xauth x11-apps imagemagick xdotool openbox dbus-daemon weston
+    desktop-file-utils appstream librsvg2-bin lintian
 )
 
 missing=()
