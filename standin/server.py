@@ -6,6 +6,9 @@ Test hooks (environment variables):
   VORL_STANDIN_EXIT_AT_START=<code>  log the start, then exit with <code> before listening.
   VORL_STANDIN_STARTUP_DELAY=<secs>  wait this long before listening.
   VORL_STANDIN_IGNORE_QUIT=1         answer POST /api/quit but keep running.
+  VORL_STANDIN_HELPER=1              once listening, start a helper process that runs until it
+                                     is signalled, as an engine's worker would, and log its pid.
+  VORL_STANDIN_HOST=<address>        listen there instead of 127.0.0.1; "::" listens dual-stack.
 """
 
 import argparse
@@ -13,7 +16,9 @@ import io
 import json
 import math
 import os
+import socket
 import struct
+import subprocess
 import sys
 import threading
 import time
@@ -138,6 +143,21 @@ class EngineServer(ThreadingHTTPServer):
     daemon_threads = True  # open keep-alive connections must not hold up exit
 
 
+class DualStackEngineServer(EngineServer):
+    """Listens on "::" for IPv6 and IPv4 alike, 127.0.0.1 included."""
+    address_family = socket.AF_INET6
+
+    def server_bind(self):
+        self.socket.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 0)
+        super().server_bind()
+
+
+def start_helper():
+    """A worker of the engine's: it stays in the engine's process group and runs until signalled."""
+    helper = subprocess.Popen([sys.executable, "-c", "import time\nwhile True: time.sleep(60)"])
+    log_event("helper", pid=helper.pid)
+
+
 def run_test_hooks_before_listening():
     exit_code = os.environ.get("VORL_STANDIN_EXIT_AT_START")
     if exit_code is not None:
@@ -160,12 +180,16 @@ def main():
               env={name: os.environ.get(name) for name in LOGGED_ENVIRONMENT})
     run_test_hooks_before_listening()
 
+    host = os.environ.get("VORL_STANDIN_HOST", "127.0.0.1")
+    server_class = DualStackEngineServer if host == "::" else EngineServer
     try:
-        server = EngineServer(("127.0.0.1", port), EngineHandler)
+        server = server_class((host, port), EngineHandler)
     except OSError as error:
         log_event("listen-failed", port=port, error=str(error))
         sys.exit(1)
     log_event("listening", port=port)
+    if os.environ.get("VORL_STANDIN_HELPER") == "1":
+        start_helper()
     try:
         server.serve_forever(poll_interval=0.05)
     except KeyboardInterrupt:

@@ -51,7 +51,7 @@ public:
     void fallback(const std::string& message);
 
     // Page messages (bridge/script_messages.cpp)
-    void didReceiveScriptMessage(const ScriptValue& body, ScriptReplyHandler reply) override;
+    void didReceiveScriptMessage(const ScriptMessage& body, ScriptReplyHandler reply) override;
 
     // Page dialogs and new windows (webhost/dialogs.cpp, webhost/navigation.cpp)
     void runJavaScriptAlertPanel(const std::string& message, std::function<void()> completion) override;
@@ -91,12 +91,14 @@ private:
     Platform& platform;
     // Every engine this run launched, so that none outlives the application.
     std::vector<std::unique_ptr<Process>> launchedEngines;
-    // Downloads being written to a partial file beside the destination the user chose.
-    struct PendingSave {
-        std::filesystem::path partial;
+    // A download from the moment it asks for a destination until it ends. Its save panel's
+    // completion holds it too, and may run after the download has ended and gone.
+    struct DownloadSave {
+        bool ended = false;
+        std::filesystem::path partial; // written by the transfer, moved over the destination
         std::filesystem::path destination;
     };
-    std::map<const Download*, PendingSave> pendingSaves;
+    std::map<const Download*, std::shared_ptr<DownloadSave>> downloadSaves;
 };
 
 } // namespace vorl

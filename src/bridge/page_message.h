@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/script_value.h"
+#include "platform/script_message.h"
 
 #include <filesystem>
 #include <optional>
@@ -22,7 +22,7 @@ struct SaveAs {
 };
 
 struct Reveal {
-    std::optional<std::filesystem::path> path; // none: nothing is shown
+    std::optional<std::filesystem::path> path; // absolute; none: nothing is shown
     bool operator==(const Reveal&) const = default;
 };
 
@@ -34,7 +34,8 @@ struct RejectedMessage {
 
 using PageRequest = std::variant<ChooseFolder, SaveAs, Reveal, RejectedMessage>;
 
-// Reads cmd, dir, name and path from the posted object and ignores any other key.
-PageRequest decodePageMessage(const ScriptValue& body);
+// Reads cmd, dir, name and path from the posted object, each only when it is a string, and
+// nothing else.
+PageRequest decodePageMessage(const ScriptMessage& body);
 
 } // namespace vorl

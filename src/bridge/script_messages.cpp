@@ -14,10 +14,11 @@ ScriptReply panelReply(int response, const std::optional<std::filesystem::path>&
 }
 
 template <class... Handlers> struct Overloaded : Handlers... { using Handlers::operator()...; };
+template <class... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 } // namespace
 
-void AppDelegate::didReceiveScriptMessage(const ScriptValue& body, ScriptReplyHandler reply) {
+void AppDelegate::didReceiveScriptMessage(const ScriptMessage& body, ScriptReplyHandler reply) {
     std::visit(Overloaded{
                    [&](const RejectedMessage& rejected) {
                        reply(ScriptReply{{}, rejected.error});

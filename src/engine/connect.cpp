@@ -23,10 +23,17 @@ const char* const engineSilentMessage = "Motoren svarer ikke. Se ~/Library/Logs/
 
 void AppDelegate::ping(std::function<void(bool healthy)> completion) {
     UrlRequest request{BASE.appendingPathComponent("api/status"), "GET", statusTimeout};
+    // The answer may come after the application has begun to end: the session's thread
+    // touches only the queue, which the platform keeps until that thread has stopped. What
+    // the queue runs, it runs while the application is there.
+    MainQueue& mainQueue = platform.mainQueue();
     platform.urlSession().dataTask(
-        request, [this, completion = std::move(completion)](std::optional<std::string> body) {
-            bool healthy = isHealthyStatusBody(body);
-            platform.mainQueue().async([completion, healthy] { completion(healthy); });
+        request, [this, &mainQueue, completion = std::move(completion)](std::optional<std::string> body) {
+            bool answered = isHealthyStatusBody(body);
+            mainQueue.async([this, completion, answered] {
+                // Only an engine of the user's own is trusted with the user's work.
+                completion(answered && platform.loopbackListener(PORT) == PortListener::currentUser);
+            });
         });
 }
 

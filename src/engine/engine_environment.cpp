@@ -20,15 +20,15 @@ Environment engineEnvironment(Environment inherited, const std::filesystem::path
 std::optional<std::string> findCertifiBundle(const std::filesystem::path& ai) {
     std::filesystem::path root = ai / "venv/lib";
     std::error_code error;
-    std::filesystem::directory_iterator entries(root, error);
-    if (error)
-        return std::nullopt;
-    for (const auto& entry : entries) {
-        std::string name = entry.path().filename().string();
+    // Stepped with increment(error): a folder that cannot be read to its end ends the search.
+    for (std::filesystem::directory_iterator entry(root, error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::string name = entry->path().filename().string();
         if (!name.starts_with("python3"))
             continue;
         std::filesystem::path bundle = root / name / "site-packages/certifi/cacert.pem";
-        if (std::filesystem::exists(bundle, error))
+        std::error_code missing;
+        if (std::filesystem::exists(bundle, missing))
             return bundle.string();
     }
     return std::nullopt;

@@ -3,6 +3,7 @@
 #include "app/app_delegate.h"
 #include "app/globals.h"
 
+#include <algorithm>
 #include <chrono>
 #include <semaphore>
 
@@ -19,25 +20,19 @@ bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed() {
 }
 
 void AppDelegate::applicationWillTerminate() {
-    auto stillRunning = [this] {
-        std::vector<Process*> running;
-        for (auto& engine : launchedEngines) {
-            if (engine->isRunning())
-                running.push_back(engine.get());
-        }
-        return running;
-    };
-    // An engine found running at start-up was not launched here and is left alone.
-    if (stillRunning().empty())
-        return;
-
-    auto answered = std::make_shared<std::binary_semaphore>(0);
-    platform.urlSession().dataTask(
-        UrlRequest{BASE.appendingPathComponent("api/quit"), "POST", quitRequestTimeout},
-        [answered](const std::optional<std::string>&) { answered->release(); });
-    answered->try_acquire_for(std::chrono::duration<double>(quitWait));
-
-    for (Process* engine : stillRunning())
+    bool anyRunning = std::any_of(launchedEngines.begin(), launchedEngines.end(),
+                                  [](const auto& engine) { return engine->isRunning(); });
+    if (anyRunning) {
+        auto answered = std::make_shared<std::binary_semaphore>(0);
+        platform.urlSession().dataTask(
+            UrlRequest{BASE.appendingPathComponent("api/quit"), "POST", quitRequestTimeout},
+            [answered](const std::optional<std::string>&) { answered->release(); });
+        answered->try_acquire_for(std::chrono::duration<double>(quitWait));
+    }
+    // Whatever an engine left behind in its group goes too, also when the engine itself has
+    // already exited. An engine found running at start-up was not launched here and is left
+    // alone.
+    for (auto& engine : launchedEngines)
         engine->terminate();
 }
 

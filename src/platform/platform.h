@@ -15,6 +15,13 @@
 
 namespace vorl {
 
+// Who listens for connections to 127.0.0.1 on a port.
+enum class PortListener {
+    none,
+    currentUser, // the user running the application, and nobody else
+    otherUser,   // another user of the machine, alone or beside the current one
+};
+
 // Everything the application asks of the desktop it runs on. One instance lives for the whole
 // process; the objects it hands out are owned by whoever asked for them.
 class Platform {
@@ -25,9 +32,13 @@ public:
     virtual std::filesystem::path homeDirectory() const = 0;
     // The application's own process environment.
     virtual Environment environment() const = 0;
+    // Who holds the port on the loopback address, as the system's socket tables say now.
+    virtual PortListener loopbackListener(long port) const = 0;
 
     virtual Application& application() = 0;
     virtual Clock& clock() = 0;
+    // The queue outlives the session: a task's completion may post to it until the platform
+    // itself goes, even after the application's delegate has gone.
     virtual MainQueue& mainQueue() = 0;
     virtual UrlSession& urlSession() = 0;
     virtual ProcessLauncher& processLauncher() = 0;

@@ -36,12 +36,17 @@ struct LaunchRequest {
     FileDescriptor standardOutputAndError; // none: the child shares the application's own
 };
 
-// A child process that this application launched.
+// A child process that this application launched, leading a process group of its own that
+// holds whatever it starts. That group never outlives the application: when this object goes,
+// or the application ends however it ends, every process still in it gets the termination
+// signal, and a little later the kill signal.
 class Process {
 public:
-    virtual ~Process() = default; // lets go of the process; it goes on running
+    virtual ~Process() = default;
+    // Whether the process itself still runs; the group may hold others.
     virtual bool isRunning() = 0;
-    virtual void terminate() = 0; // sends the termination signal; does not wait
+    // Sends the termination signal to every process of the group; does not wait.
+    virtual void terminate() = 0;
 };
 
 struct LaunchResult {

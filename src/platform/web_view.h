@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script_value.h"
+#include "script_message.h"
 #include "url.h"
 #include "url_session.h"
 #include "values.h"
@@ -18,9 +18,10 @@ class UIDelegate;
 class ScriptMessageHandler {
 public:
     virtual ~ScriptMessageHandler() = default;
-    // Called on the main thread for each message posted to the handler; reply answers the
-    // page's promise and must be called exactly once, now or later.
-    virtual void didReceiveScriptMessage(const ScriptValue& body, ScriptReplyHandler reply) = 0;
+    // Called on the main thread for each message posted to the handler; body is valid during
+    // the call only. reply answers the page's promise and must be called exactly once, now or
+    // later.
+    virtual void didReceiveScriptMessage(const ScriptMessage& body, ScriptReplyHandler reply) = 0;
 };
 
 struct WebViewConfiguration {

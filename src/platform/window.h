@@ -12,7 +12,10 @@ class WebView;
 enum class Appearance { dark };
 
 // The application's main window. Sheets are modal for this window only: the rest of the
-// application, its menu included, goes on working while one is shown.
+// application, its menu included, goes on working while one is shown. The window shows one
+// sheet at a time: alerts and panels alike wait, in the order they were asked for, until the
+// sheets before them have ended. Closing the window answers the shown and the waiting ones
+// as cancelled.
 class Window {
 public:
     virtual ~Window() = default;

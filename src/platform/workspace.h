@@ -13,7 +13,7 @@ public:
     virtual ~Workspace() = default;
     // Opens the URL with the user's default handler: a browser, a file manager, an editor.
     virtual void openURL(const Url& url) = 0;
-    // Shows the items selected in the file manager.
+    // Shows the items, given by absolute paths, selected in the file manager.
     virtual void activateFileViewerSelecting(const std::vector<std::filesystem::path>& items) = 0;
 };
 

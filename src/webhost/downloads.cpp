@@ -14,9 +14,12 @@ void AppDelegate::decideDestination(Download& download, const std::string& sugge
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     panel.directory = folder;
+    auto save = std::make_shared<DownloadSave>();
+    downloadSaves[&download] = save;
     window->beginSavePanelSheet(
-        panel, [this, &download, completion](int response, std::optional<std::filesystem::path> chosen) {
-            if (response != ModalResponseOK || !chosen)
+        panel, [this, save, completion](int response, std::optional<std::filesystem::path> chosen) {
+            // A download that ended while the panel was open has nothing left to write.
+            if (save->ended || response != ModalResponseOK || !chosen)
                 return completion(std::nullopt);
             std::string error;
             std::optional<std::filesystem::path> partial = reservePartialFile(*chosen, error);
@@ -24,25 +27,32 @@ void AppDelegate::decideDestination(Download& download, const std::string& sugge
                 completion(std::nullopt);
                 return showAlert("Lagring feilet", error, AlertStyle::informational);
             }
-            pendingSaves[&download] = PendingSave{*partial, *chosen};
+            save->partial = *partial;
+            save->destination = *chosen;
             completion(partial);
         });
 }
 
 void AppDelegate::downloadDidFinish(Download& download) {
-    auto pending = pendingSaves.extract(&download);
-    if (pending.empty())
+    auto entry = downloadSaves.extract(&download);
+    if (entry.empty())
         return;
-    const PendingSave& save = pending.mapped();
+    DownloadSave& save = *entry.mapped();
+    save.ended = true;
+    if (save.partial.empty())
+        return;
     if (auto failure = completePartialFile(save.partial, save.destination, download.expectedContentLength(),
                                            download.receivedDataLength()))
         showAlert("Lagring feilet", *failure, AlertStyle::informational);
 }
 
 void AppDelegate::downloadDidFail(Download& download, const DownloadError& error) {
-    if (auto pending = pendingSaves.extract(&download); !pending.empty()) {
+    if (auto entry = downloadSaves.extract(&download); !entry.empty()) {
+        DownloadSave& save = *entry.mapped();
+        save.ended = true;
         std::error_code ignored;
-        std::filesystem::remove(pending.mapped().partial, ignored);
+        if (!save.partial.empty())
+            std::filesystem::remove(save.partial, ignored);
     }
     // A cancelled download is the user's choice, not a failure.
     if (!error.isCancellation)

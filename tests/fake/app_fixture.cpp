@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 namespace vorl::fake {
 
@@ -56,11 +57,15 @@ void AppFixture::answerProbe(bool healthy) {
 }
 
 FakeProcess& AppFixture::launchedEngine() {
+    if (platform.launcher.launches.empty())
+        throw std::logic_error("no engine was launched");
     return *platform.launcher.launches.back().process;
 }
 
 std::vector<std::string> AppFixture::alertTexts() const {
     std::vector<std::string> texts;
+    if (!platform.window)
+        return texts;
     for (const Alert& alert : platform.window->alerts())
         texts.push_back(alert.informativeText);
     return texts;

@@ -1,6 +1,6 @@
 #include "fake_platform.h"
 
-#include <cassert>
+#include <stdexcept>
 
 namespace vorl::fake {
 
@@ -62,7 +62,8 @@ UrlRequest FakeUrlSession::answerNext(std::optional<std::string> body) {
     Task task;
     {
         std::lock_guard lock(mutex);
-        assert(!pending.empty());
+        if (pending.empty())
+            throw std::logic_error("no request is waiting for an answer");
         task = std::move(pending.front());
         pending.erase(pending.begin());
     }
@@ -176,64 +177,72 @@ void FakeWindow::toggleFullScreen() {
 
 void FakeWindow::beginAlertSheet(const Alert& alert, AlertCompletion completion) {
     log.add("window.beginAlertSheet " + alert.messageText);
-    begunAlerts.push_back(alert);
-    openSheets.emplace_back(AlertSheet{alert, std::move(completion)});
+    askedAlerts.push_back(alert);
+    sheets.add(
+        [this, alert, completion](std::function<void()> ended) {
+            shown = AlertSheet{alert, endingTurn(completion, ended)};
+        },
+        [completion] { completion(AlertResult{}); });
 }
 
 void FakeWindow::beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion completion) {
     log.add("window.beginOpenPanelSheet");
-    openSheets.emplace_back(OpenPanelSheet{panel, std::move(completion)});
+    sheets.add(
+        [this, panel, completion](std::function<void()> ended) {
+            shown = OpenPanelSheet{panel, endingTurn(completion, ended)};
+        },
+        [completion] { completion(ModalResponseCancel, {}); });
 }
 
 void FakeWindow::beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion completion) {
     log.add("window.beginSavePanelSheet");
-    openSheets.emplace_back(SavePanelSheet{panel, std::move(completion)});
+    sheets.add(
+        [this, panel, completion](std::function<void()> ended) {
+            shown = SavePanelSheet{panel, endingTurn(completion, ended)};
+        },
+        [completion] { completion(ModalResponseCancel, std::nullopt); });
 }
 
 std::vector<Alert> FakeWindow::alerts() const {
-    return begunAlerts;
+    return askedAlerts;
 }
 
-template <class T> T FakeWindow::take(size_t index) {
-    size_t seen = 0;
-    for (auto sheet = openSheets.begin(); sheet != openSheets.end(); ++sheet) {
-        if (std::holds_alternative<T>(*sheet) && seen++ == index) {
-            T taken = std::move(std::get<T>(*sheet));
-            openSheets.erase(sheet);
-            return taken;
-        }
-    }
-    assert(!"no such open sheet");
-    return T{};
+template <class T> T FakeWindow::takeShown() {
+    if (!shown || !std::holds_alternative<T>(*shown))
+        throw std::logic_error("the window shows no sheet of that kind");
+    T taken = std::move(std::get<T>(*shown));
+    shown.reset();
+    return taken;
 }
 
-void FakeWindow::finishAlert(size_t index, int response, const std::string& text) {
-    take<AlertSheet>(index).completion(AlertResult{response, text});
+void FakeWindow::finishAlert(int response, const std::string& text) {
+    takeShown<AlertSheet>().completion(AlertResult{response, text});
 }
 
-void FakeWindow::finishOpenPanel(size_t index, int response, std::vector<std::filesystem::path> urls) {
-    take<OpenPanelSheet>(index).completion(response, std::move(urls));
+void FakeWindow::finishOpenPanel(int response, std::vector<std::filesystem::path> urls) {
+    takeShown<OpenPanelSheet>().completion(response, std::move(urls));
 }
 
-void FakeWindow::finishSavePanel(size_t index, int response, std::optional<std::filesystem::path> url) {
-    take<SavePanelSheet>(index).completion(response, std::move(url));
+void FakeWindow::finishSavePanel(int response, std::optional<std::filesystem::path> url) {
+    takeShown<SavePanelSheet>().completion(response, std::move(url));
 }
 
 void FakeWindow::closeWithSheets() {
     log.add("window.close");
-    std::vector<Sheet> closing = std::move(openSheets);
-    openSheets.clear();
-    for (auto& sheet : closing) {
-        std::visit(
-            [](auto& open) {
-                using Open = std::decay_t<decltype(open)>;
-                if constexpr (std::is_same_v<Open, AlertSheet>)
-                    open.completion(AlertResult{});
-                else
-                    open.completion(ModalResponseCancel, {});
-            },
-            sheet);
-    }
+    sheets.close();
+    if (!shown)
+        return;
+    Sheet closing = std::move(*shown);
+    shown.reset();
+    std::visit(
+        [](auto& open) {
+            using Open = std::decay_t<decltype(open)>;
+            if constexpr (std::is_same_v<Open, AlertSheet>)
+                open.completion(AlertResult{});
+            else
+                open.completion(ModalResponseCancel, {});
+        },
+        closing);
 }
 
 void FakeWebView::setUIDelegate(UIDelegate& delegate) {
@@ -287,6 +296,11 @@ void FakeWebView::setPageZoom(double value) {
 void FakeWebView::executeEditingCommand(EditingCommand command) {
     log.add("web.executeEditingCommand");
     editingCommands.push_back(command);
+}
+
+std::optional<std::string> FakeScriptMessage::stringEntry(std::string_view key) const {
+    auto entry = entries_.find(std::string(key));
+    return entry != entries_.end() ? std::optional(entry->second) : std::nullopt;
 }
 
 FakePlatform::FakePlatform(std::filesystem::path homeFolder) : home(std::move(homeFolder)) {

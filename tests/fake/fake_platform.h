@@ -2,10 +2,12 @@
 
 #include "fake_time.h"
 #include "platform/platform.h"
+#include "platform/sheet_queue.h"
 #include "platform/web_view_delegates.h"
 
 #include <atomic>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -135,6 +137,7 @@ struct SavePanelSheet {
 };
 using Sheet = std::variant<AlertSheet, OpenPanelSheet, SavePanelSheet>;
 
+// Shows its sheets one at a time, as a real window does; the test ends the shown one.
 class FakeWindow final : public Window {
 public:
     explicit FakeWindow(EventLog& events) : log(events) {}
@@ -152,15 +155,15 @@ public:
     void beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion completion) override;
     void beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion completion) override;
 
-    std::vector<Alert> alerts() const; // the alerts ever begun, in order
-    // Ends the open sheet at index (in the order begun among those still open).
-    void finishAlert(size_t index, int response, const std::string& text = {});
-    void finishOpenPanel(size_t index, int response, std::vector<std::filesystem::path> urls = {});
-    void finishSavePanel(size_t index, int response, std::optional<std::filesystem::path> url = std::nullopt);
-    // The window closes under its sheets: each ends as cancelled.
+    std::vector<Alert> alerts() const; // every alert asked for, in order, shown or not
+    // Ends the shown sheet, which must be of the kind named; the next one waiting is shown.
+    void finishAlert(int response, const std::string& text = {});
+    void finishOpenPanel(int response, std::vector<std::filesystem::path> urls = {});
+    void finishSavePanel(int response, std::optional<std::filesystem::path> url = std::nullopt);
+    // The window closes under its sheets: each, shown or waiting, ends as cancelled.
     void closeWithSheets();
 
-    std::vector<Sheet> openSheets;
+    std::optional<Sheet> shown;
     std::string title;
     std::optional<Size> minSize;
     std::optional<Color> backgroundColor;
@@ -168,9 +171,10 @@ public:
     WebView* contentView = nullptr;
 
 private:
-    template <class T> T take(size_t index);
+    template <class T> T takeShown();
     EventLog& log;
-    std::vector<Alert> begunAlerts;
+    std::vector<Alert> askedAlerts;
+    SheetQueue sheets;
 };
 
 class FakeWebView final : public WebView {
@@ -213,6 +217,17 @@ public:
     const WebViewConfiguration configuration;
 };
 
+// A posted object reduced to what the application can read of it: its string entries. Any
+// other value (a number, an array, an object without strings) is one without entries here.
+class FakeScriptMessage final : public ScriptMessage {
+public:
+    explicit FakeScriptMessage(std::map<std::string, std::string> entries) : entries_(std::move(entries)) {}
+    std::optional<std::string> stringEntry(std::string_view key) const override;
+
+private:
+    std::map<std::string, std::string> entries_;
+};
+
 class FakeDownload final : public Download {
 public:
     void setDelegate(DownloadDelegate& newDelegate) override { delegate = &newDelegate; }
@@ -231,6 +246,9 @@ public:
 
     std::filesystem::path homeDirectory() const override { return home; }
     Environment environment() const override { return processEnvironment; }
+    PortListener loopbackListener(long port) const override {
+        return realListener ? realListener(port) : portListener;
+    }
     Application& application() override { return app; }
     Clock& clock() override { return time; }
     MainQueue& mainQueue() override { return time; }
@@ -248,9 +266,12 @@ public:
     FakeUrlSession session{log};
     FakeProcessLauncher launcher{log};
     FakeWorkspace desktop{log};
-    // Tests of real behaviour put the real session and launcher in place of the fakes.
+    // Whoever answers the fake session is the user's own engine, unless the test says otherwise.
+    PortListener portListener = PortListener::currentUser;
+    // Tests of real behaviour put the real session, launcher and socket tables in place of the fakes.
     std::unique_ptr<UrlSession> realSession;
     std::unique_ptr<ProcessLauncher> realLauncher;
+    std::function<PortListener(long port)> realListener;
 
     FakeWindow* window = nullptr; // the last created, owned by whoever asked for it
     FakeWebView* webView = nullptr;

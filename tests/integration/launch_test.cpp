@@ -2,15 +2,19 @@
 
 #include "fake/app_fixture.h"
 #include "platform/posix/curl_url_session.h"
+#include "platform/posix/loopback_listener.h"
 #include "platform/posix/posix_process.h"
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vorl {
@@ -25,7 +29,8 @@ protected:
     ~RealEngine() override {
         // Whatever a test left running is stopped, as the application does when it ends, and
         // the port is free again before the next test.
-        app->applicationWillTerminate();
+        if (app)
+            app->applicationWillTerminate();
         EXPECT_TRUE(time().runUntil([] { return !portAnswers(8765); }, 5));
     }
 
@@ -65,6 +70,51 @@ protected:
         return lines;
     }
     bool logHas(const std::string& text) { return fake::readFile(LOGFILE).find(text) != std::string::npos; }
+
+    // The pid the engine logged with an event, such as its helper's.
+    pid_t loggedPid(const std::string& event) {
+        std::string log = fake::readFile(LOGFILE);
+        size_t line = log.find("\"event\": \"" + event + "\"");
+        size_t pid = log.find("\"pid\": ", line);
+        return line == std::string::npos || pid == std::string::npos ? 0 : std::stoi(log.substr(pid + 7));
+    }
+
+    // Gone, or a zombie that nobody has reaped yet: either way it runs no more.
+    static bool processGone(pid_t pid) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), {});
+        size_t end = text.rfind(')');
+        return end == std::string::npos || text.compare(end + 2, 1, "Z") == 0;
+    }
+};
+
+// The stand-in engine run by another user of the machine (nobody), listening on host.
+class OtherUsersEngine {
+public:
+    explicit OtherUsersEngine(const std::string& host) {
+        // A copy every user may read: the source folder may sit in root's own home.
+        std::string copy = folder.path() / "standin";
+        std::string command = "cp -R '" VORL_SOURCE_DIR "/standin' '" + copy + "' && chmod -R a+rX '" +
+                              folder.path().string() +
+                              "' && exec setpriv --reuid=65534 --regid=65534 --clear-groups "
+                              "env VORL_STANDIN_HOST='" +
+                              host + "' python3 '" + copy + "/server.py' --port 8765";
+        process = ::fork();
+        if (process == 0) {
+            ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~OtherUsersEngine() {
+        ::kill(process, SIGTERM);
+        ::waitpid(process, nullptr, 0);
+    }
+    OtherUsersEngine(const OtherUsersEngine&) = delete;
+    OtherUsersEngine& operator=(const OtherUsersEngine&) = delete;
+
+private:
+    fake::TemporaryHome folder;
+    pid_t process;
 };
 
 std::string jsonString(const std::string& text) {
@@ -143,6 +193,48 @@ TEST_F(RealEngine, TwoEnginesAppendToOneLogWithoutOverwritingEachOther) {
     EXPECT_EQ(log.find("=== start"), 0u);
     EXPECT_NE(log.find("=== start", 1), std::string::npos);
     EXPECT_NE(log.find("\"event\": \"listening\""), std::string::npos) << "the first engine's lines survive";
+}
+
+TEST_F(RealEngine, AnotherUsersHealthyEngineIsNeverAdoptedWhereverItListens) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "running an engine as another user needs root";
+    installStandIn();
+    platform.realListener = loopbackListener;
+    for (const std::string host : {"127.0.0.1", "::"}) {
+        OtherUsersEngine stranger(host);
+        ASSERT_TRUE(time().runUntil([] { return portAnswers(8765); }, 10)) << host;
+        size_t alerts = alertTexts().size();
+        if (!platform.window)
+            launch();
+        else
+            app->connect();
+        ASSERT_TRUE(time().runUntil([&] { return alertTexts().size() > alerts; }, 10)) << host;
+        EXPECT_EQ(alertTexts().back(),
+                  "Motoren kunne ikke startes fordi en annen bruker på maskinen bruker port 8765. "
+                  "Appen bruker den innebygde motoren.");
+    }
+    EXPECT_EQ(platform.log.count("web.loadRequest"), 0) << "its page is never shown";
+    EXPECT_FALSE(std::filesystem::exists(LOGFILE)) << "no engine of the user's own was started to fail";
+}
+
+TEST_F(RealEngine, QuittingEndsWhatTheEngineStartedEvenAfterTheEngineHasExited) {
+    installStandIn();
+    platform.processEnvironment["VORL_STANDIN_HELPER"] = "1";
+    launchAndWait([&] { return showsEnginePage() && loggedPid("helper"); });
+    app->applicationWillTerminate(); // the engine exits on the quit request; its helper would stay
+    EXPECT_TRUE(logHas("\"event\": \"quit\""));
+    EXPECT_TRUE(time().runUntil([&] { return processGone(loggedPid("helper")); }, 3));
+}
+
+TEST_F(RealEngine, AnAppThatEndsWithoutQuittingTakesTheEnginesWholeGroupWithIt) {
+    installStandIn();
+    platform.processEnvironment["VORL_STANDIN_HELPER"] = "1";
+    launchAndWait([&] { return showsEnginePage() && loggedPid("helper"); });
+    pid_t engine = loggedPid("start");
+    pid_t helper = loggedPid("helper");
+    app.reset(); // gone as after a crash: no quit request, no signal of its own
+    EXPECT_TRUE(time().runUntil([&] { return processGone(engine) && processGone(helper); }, 3));
+    EXPECT_FALSE(logHas("\"event\": \"quit\""));
 }
 
 } // namespace

@@ -5,7 +5,7 @@ import signal
 import unittest
 import urllib.request
 
-from harness import ENGINE_URL, EnginePageTestCase, engine_starts, wait_for
+from harness import ENGINE_URL, EnginePageTestCase, engine_starts, has_request, wait_for
 
 
 class MessageChannel(EnginePageTestCase):
@@ -46,6 +46,39 @@ class MessageChannel(EnginePageTestCase):
         self.post({"cmd": "finnesIkke"})
         self.assertEqual(self.outcome(), {"settled": True, "error": "ukjent kommando"})
 
+    def test_any_shape_a_page_posts_is_answered_and_the_app_still_quits_cleanly(self):
+        shapes = {
+            "(() => { const o = {cmd: 'nope'}; o.a = o; o.b = o; return o; })()": {"error": "ukjent kommando"},
+            "({cmd: 'reveal', path: ''})": {"value": True},
+            "({cmd: 'reveal', path: 'relativ/sti.wav'})": {"value": True},
+            # WebKit itself carries a typed array element by element, in the page's process; the
+            # app's share is the same for any size (see the JavaScriptCore-level test).
+            "({cmd: 'reveal', ignored: new Float64Array(2e5)})": {"value": True},
+            "(() => { let o = {cmd: 'x'}; for (let i = 0; i < 1000; ++i) o = {cmd: 'x', o}; return o; })()":
+                {"error": "ukjent kommando"},
+        }
+        for shape, answer in shapes.items():
+            self.start_in_page("window.webkit.messageHandlers.vorl.postMessage(%s)" % shape)
+            self.assertEqual(self.outcome(), dict(settled=True, **answer), shape)
+        self.assertEqual(self.home.opened(), [], "no empty or relative path is shown")
+        self.app.driver.close_window()
+        self.assertLess(self.app.wait_exit(timeout=15), 5)
+        self.assertEqual(self.app.process.returncode, 0)
+        self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
+
+    def test_panels_asked_at_once_are_shown_one_at_a_time_and_each_is_answered(self):
+        self.start_in_page("Promise.all([1, 2, 3, 4, 5].map(n => window.webkit.messageHandlers.vorl.postMessage("
+                           "{cmd: 'saveAs', name: n + '.wav'}).then(path => path || 'avbrutt ' + n)))")
+        for n in range(1, 6):
+            chooser = self.dialog("file-chooser", action="save", current_name="%d.wav" % n)
+            self.assertEqual(len(self.app.driver.dialogs()), 1, "one sheet at a time")
+            if n == 3:
+                self.app.driver.respond(chooser["id"], -6)
+            else:
+                self.app.driver.choose(chooser["id"], os.path.join(self.home.path, "%d.wav" % n))
+        expected = [os.path.join(self.home.path, "%d.wav" % n) if n != 3 else "avbrutt 3" for n in range(1, 6)]
+        self.assertEqual(self.outcome(), {"settled": True, "value": expected})
+
 
 class ScriptDialogs(EnginePageTestCase):
     def test_alert_confirm_and_prompt_round_trips(self):
@@ -75,6 +108,13 @@ class ScriptDialogs(EnginePageTestCase):
         self.assertEqual(prompt["entry"], "")
         self.answer(prompt, "Avbryt")
         self.assertEqual(self.outcome(), {"settled": True, "value": None})
+
+    def test_closing_the_window_with_a_prompt_open_ends_the_app_cleanly(self):
+        self.start_in_page("new Promise(resolve => setTimeout(() => resolve(prompt('Navn?', 'standard')), 100))")
+        self.dialog("message", secondary_text="Navn?")
+        self.app.driver.close_window()
+        self.assertLess(self.app.wait_exit(timeout=15), 5)  # the sanitizer build fails on any report
+        self.assertEqual(self.app.process.returncode, 0)
 
     def test_a_file_input_gets_the_chosen_file(self):
         chosen = os.path.join(self.home.path, "opptak ø.wav")

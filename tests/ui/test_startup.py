@@ -4,7 +4,7 @@ import os
 import signal
 import unittest
 
-from harness import ENGINE_URL, UiTestCase, engine_starts, has_request, process_gone, wait_for
+from harness import ENGINE_URL, UiTestCase, engine_events, engine_starts, has_request, process_gone, wait_for
 
 NOT_INSTALLED = ("AI-miljøet er ikke installert. Appen bruker den innebygde motoren. "
                  "Installer VORL Vorudi-pakken på nytt for AI-analyse.")
@@ -62,6 +62,15 @@ class EngineInstalled(UiTestCase):
         self.assertEqual(app.process.returncode, 0)
         self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
         wait_for(lambda: process_gone(pid), 5, "the engine process to be gone")
+
+    def test_a_killed_app_takes_the_engine_and_what_it_started_with_it(self):
+        app = self.start_app({"VORL_STANDIN_HELPER": "1"})
+        app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the launched engine's page")
+        helpers = lambda: [e["pid"] for e in engine_events(self.home.log_text()) if e.get("event") == "helper"]  # noqa: E731
+        helper = wait_for(helpers, 20, "the engine's helper")[0]
+        engine = self.launched_engine_pid()
+        app.kill()
+        wait_for(lambda: process_gone(engine) and process_gone(helper), 3, "the engine's whole group to be gone")
 
     def test_an_engine_that_dies_at_start_brings_the_built_in_page_and_says_why(self):
         app = self.start_app({"VORL_STANDIN_EXIT_AT_START": "3"})

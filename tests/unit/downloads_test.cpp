@@ -17,7 +17,7 @@ protected:
         app->decideDestination(download, "slices.wav",
                                [&](auto destination) { destinations.push_back(destination); });
         EXPECT_TRUE(destinations.empty()) << "the download waits for the panel";
-        window().finishSavePanel(0, response, std::move(chosen));
+        window().finishSavePanel(response, std::move(chosen));
         EXPECT_EQ(destinations.size(), 1u);
         return destinations.at(0);
     }
@@ -41,7 +41,7 @@ protected:
 TEST_F(Downloads, ProposesTheSuggestedNameInTheCreatedFolder) {
     app->decideDestination(download, "slices (1).wav", [](auto) {});
     EXPECT_TRUE(std::filesystem::is_directory(folder()));
-    const SavePanel& panel = std::get<fake::SavePanelSheet>(window().openSheets.at(0)).panel;
+    const SavePanel& panel = std::get<fake::SavePanelSheet>(window().shown.value()).panel;
     EXPECT_EQ(panel.directory, folder());
     EXPECT_EQ(panel.nameFieldStringValue, "slices (1).wav");
 }
@@ -111,6 +111,34 @@ TEST_F(Downloads, AFolderThatCannotBeWrittenCancelsTheDownloadWithAMessage) {
     EXPECT_EQ(choose(ModalResponseOK, home.path() / "missing folder" / "a.wav"), std::nullopt);
     ASSERT_EQ(failures().size(), 1u);
     EXPECT_EQ(failures()[0], "No such file or directory");
+}
+
+TEST_F(Downloads, ADownloadThatFailsWhileItsPanelIsOpenWritesNothingAndMixesWithNoOther) {
+    // The platform frees a download once it has ended; the next may take the same address.
+    std::optional<fake::FakeDownload> slot;
+    slot.emplace();
+    std::vector<std::optional<std::filesystem::path>> told;
+    app->decideDestination(*slot, "a.wav", [&](auto destination) { told.push_back(destination); });
+    app->downloadDidFail(*slot, DownloadError{"Connection terminated unexpectedly", false});
+    slot.reset();
+    slot.emplace();
+    app->decideDestination(*slot, "b.wav", [&](auto destination) { told.push_back(destination); });
+
+    window().finishSavePanel(ModalResponseOK, folder() / "a.wav");
+    window().finishAlert(AlertFirstButtonReturn); // the failure, shown once the panel had ended
+    window().finishSavePanel(ModalResponseOK, folder() / "b.wav");
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[0], std::nullopt) << "an ended download gets no file";
+    ASSERT_TRUE(told[1]);
+    transfer(*told[1], "b");
+    slot->receivedLength = 1;
+    app->downloadDidFinish(*slot);
+
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"b.wav"});
+    EXPECT_EQ(failures(), std::vector<std::string>{"Connection terminated unexpectedly"});
 }
 
 } // namespace

@@ -82,6 +82,20 @@ TEST_F(StartUp, ProbeContinuationRunsOnTheMainQueueNeverInsidePing) {
 
 class Launching : public AppFixture {};
 
+TEST_F(Launching, AnotherUsersEngineOnThePortIsNeitherTrustedNorRacedAgainst) {
+    installEngine();
+    fake::writeFile(ENG / "Auto-Vorudi.html", "<p>innebygd</p>");
+    platform.portListener = PortListener::otherUser;
+    launch();
+    answerProbe(true);
+    EXPECT_TRUE(platform.launcher.launches.empty());
+    EXPECT_EQ(alertTexts(),
+              std::vector<std::string>{"Motoren kunne ikke startes fordi en annen bruker på maskinen "
+                                       "bruker port 8765. Appen bruker den innebygde motoren."});
+    EXPECT_EQ(web().loads.back().target, Url::fileUrl(ENG / "Auto-Vorudi.html").string());
+    EXPECT_EQ(platform.log.count("web.loadRequest"), 0) << "its page is never loaded";
+}
+
 TEST_F(Launching, MissingInstallationFallsBackWithoutLaunchingOrLogging) {
     launch();
     answerProbe(false);
@@ -165,7 +179,7 @@ protected:
 };
 
 TEST_F(Polling, ProbesAgainThreeTenthsOfASecondAfterEachFailure) {
-    launchEngine();
+    ASSERT_NO_FATAL_FAILURE(launchEngine());
     answerProbe(false);
     EXPECT_EQ(platform.session.pendingCount(), 0u);
     time().advance(0.29);
@@ -176,7 +190,7 @@ TEST_F(Polling, ProbesAgainThreeTenthsOfASecondAfterEachFailure) {
 }
 
 TEST_F(Polling, AnEngineAnsweringAt44SecondsGetsItsPageLoaded) {
-    launchEngine();
+    ASSERT_NO_FATAL_FAILURE(launchEngine());
     while (time().elapsed() < 44)
         failProbeAndWait();
     answerProbe(true);
@@ -186,7 +200,7 @@ TEST_F(Polling, AnEngineAnsweringAt44SecondsGetsItsPageLoaded) {
 }
 
 TEST_F(Polling, GivesUpAtTheFirstFailedProbeMoreThan45SecondsAfterTheLaunch) {
-    launchEngine();
+    ASSERT_NO_FATAL_FAILURE(launchEngine());
     while (time().elapsed() <= 45)
         failProbeAndWait();
     EXPECT_TRUE(window().alerts().empty());
@@ -198,7 +212,7 @@ TEST_F(Polling, GivesUpAtTheFirstFailedProbeMoreThan45SecondsAfterTheLaunch) {
 }
 
 TEST_F(Polling, AnEndedProcessIsReportedAsStoppedEvenAfterTheTimeLimit) {
-    launchEngine();
+    ASSERT_NO_FATAL_FAILURE(launchEngine());
     time().advance(50);
     launchedEngine().running = false;
     answerProbe(false);
@@ -206,7 +220,7 @@ TEST_F(Polling, AnEndedProcessIsReportedAsStoppedEvenAfterTheTimeLimit) {
 }
 
 TEST_F(Polling, AHealthyAnswerWinsOverAnEndedProcessAndTheTimeLimit) {
-    launchEngine();
+    ASSERT_NO_FATAL_FAILURE(launchEngine());
     time().advance(50);
     launchedEngine().running = false;
     answerProbe(true);
@@ -215,7 +229,7 @@ TEST_F(Polling, AHealthyAnswerWinsOverAnEndedProcessAndTheTimeLimit) {
 }
 
 TEST_F(Polling, TheBuiltInPageIsShownBehindTheWarningWhenItIsInstalled) {
-    launchEngine();
+    ASSERT_NO_FATAL_FAILURE(launchEngine());
     fake::writeFile(ENG / "Auto-Vorudi.html", "<p>innebygd</p>");
     launchedEngine().running = false;
     answerProbe(false);
@@ -230,12 +244,14 @@ TEST_F(Polling, EachFallbackShowsItsOwnWarning) {
     app->fallback("første");
     app->fallback("andre");
     EXPECT_EQ(alertTexts(), (std::vector<std::string>{"første", "andre"}));
-    EXPECT_EQ(window().openSheets.size(), 2u);
     EXPECT_EQ(web().loads.size(), 1u) << "no built-in page: the splash stays";
+    window().finishAlert(AlertFirstButtonReturn);
+    EXPECT_EQ(std::get<fake::AlertSheet>(window().shown.value()).alert.informativeText, "andre")
+        << "the second waited for the first";
 }
 
 TEST_F(Polling, AReconnectWhileWaitingLaunchesASecondEngineAndRecordsIt) {
-    launchEngine();
+    ASSERT_NO_FATAL_FAILURE(launchEngine());
     answerProbe(false); // the poll waits
     app->reloadPage();  // on the splash: reconnects
     answerProbe(false);
@@ -260,6 +276,13 @@ protected:
     std::vector<UrlRequest> quitRequests;
 };
 
+TEST_F(Shutdown, AProbeAnsweredAfterTheApplicationHasGoneTouchesNothingOfIt) {
+    launch();
+    app.reset(); // the main loop has ended and the delegate gone; the session still runs
+    platform.session.answerNext(R"({"status": "ok"})");
+    EXPECT_EQ(time().pendingTasks(), 1u) << "the answer waits on the main queue, which never runs it";
+}
+
 TEST_F(Shutdown, AnEngineFoundRunningAtStartIsLeftAlone) {
     launch();
     answerProbe(true);
@@ -268,7 +291,7 @@ TEST_F(Shutdown, AnEngineFoundRunningAtStartIsLeftAlone) {
     EXPECT_TRUE(quitRequests.empty());
 }
 
-TEST_F(Shutdown, ALaunchedEngineThatDiedGetsNoRequest) {
+TEST_F(Shutdown, ALaunchedEngineThatDiedGetsNoRequestButWhatItLeftInItsGroupIsEnded) {
     installEngine();
     launch();
     answerProbe(false);
@@ -276,10 +299,10 @@ TEST_F(Shutdown, ALaunchedEngineThatDiedGetsNoRequest) {
     engineAnswersQuit(true);
     app->applicationWillTerminate();
     EXPECT_TRUE(quitRequests.empty());
-    EXPECT_EQ(launchedEngine().terminateCalls, 0);
+    EXPECT_EQ(launchedEngine().terminateCalls, 1);
 }
 
-TEST_F(Shutdown, ARunningEngineIsAskedToQuitAndStoppedOnlyIfItStillRuns) {
+TEST_F(Shutdown, ARunningEngineIsAskedToQuitThenItsGroupIsEndedEvenIfItExited) {
     installEngine();
     launch();
     answerProbe(false);
@@ -289,7 +312,7 @@ TEST_F(Shutdown, ARunningEngineIsAskedToQuitAndStoppedOnlyIfItStillRuns) {
     EXPECT_EQ(quitRequests[0].method, "POST");
     EXPECT_EQ(quitRequests[0].url.string(), "http://127.0.0.1:8765/api/quit");
     EXPECT_DOUBLE_EQ(quitRequests[0].timeoutInterval, 1.5);
-    EXPECT_EQ(launchedEngine().terminateCalls, 0);
+    EXPECT_EQ(launchedEngine().terminateCalls, 1) << "its helpers may outlive it";
 }
 
 TEST_F(Shutdown, EveryEngineThisRunLaunchedIsStoppedNotOnlyTheLast) {

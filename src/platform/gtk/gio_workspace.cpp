@@ -31,7 +31,7 @@ void GioWorkspace::activateFileViewerSelecting(const std::vector<std::filesystem
     if (items.empty())
         return;
     // Without a file manager on the session bus, the first item's folder opens instead.
-    std::string folder = Url::fileUrl(std::filesystem::absolute(items.front()).parent_path()).string();
+    std::string folder = Url::fileUrl(items.front().parent_path()).string();
     GDBusConnection* bus = g_application_get_dbus_connection(g_application_get_default());
     if (!bus)
         return launchDefault(folder);

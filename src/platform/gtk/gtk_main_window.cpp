@@ -31,7 +31,9 @@ gboolean GtkMainWindow::onCloseRequest(GtkWindow*, gpointer self) {
 }
 
 void GtkMainWindow::onDestroy(GtkWidget*, gpointer self) {
-    static_cast<GtkMainWindow*>(self)->destroyed = true;
+    // Connected before any sheet's own handlers: the waiting sheets are answered first, and
+    // the one shown, destroyed with its parent, starts no other.
+    static_cast<GtkMainWindow*>(self)->sheets.close();
 }
 
 void GtkMainWindow::setTitle(const std::string& title) {
@@ -92,21 +94,27 @@ void GtkMainWindow::toggleFullScreen() {
 }
 
 void GtkMainWindow::beginAlertSheet(const Alert& alert, AlertCompletion completion) {
-    if (destroyed)
-        return completion(AlertResult{});
-    vorl::beginAlertSheet(window.get(), alert, std::move(completion));
+    sheets.add(
+        [this, alert, completion](std::function<void()> ended) {
+            vorl::beginAlertSheet(window.get(), alert, endingTurn(completion, std::move(ended)));
+        },
+        [completion] { completion(AlertResult{}); });
 }
 
 void GtkMainWindow::beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion completion) {
-    if (destroyed)
-        return completion(ModalResponseCancel, {});
-    vorl::beginOpenPanelSheet(window.get(), panel, std::move(completion));
+    sheets.add(
+        [this, panel, completion](std::function<void()> ended) {
+            vorl::beginOpenPanelSheet(window.get(), panel, endingTurn(completion, std::move(ended)));
+        },
+        [completion] { completion(ModalResponseCancel, {}); });
 }
 
 void GtkMainWindow::beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion completion) {
-    if (destroyed)
-        return completion(ModalResponseCancel, std::nullopt);
-    vorl::beginSavePanelSheet(window.get(), panel, std::move(completion));
+    sheets.add(
+        [this, panel, completion](std::function<void()> ended) {
+            vorl::beginSavePanelSheet(window.get(), panel, endingTurn(completion, std::move(ended)));
+        },
+        [completion] { completion(ModalResponseCancel, std::nullopt); });
 }
 
 } // namespace vorl

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gobject_ptr.h"
+#include "platform/sheet_queue.h"
 #include "platform/window.h"
 #include "window_frame_store.h"
 
@@ -39,7 +40,7 @@ private:
     GObjectPtr<GtkWindow> window;
     GObjectPtr<GtkCssProvider> style;
     std::unique_ptr<WindowFrameStore> frameStore;
-    bool destroyed = false; // sheets begun after the window went answer as cancelled at once
+    SheetQueue sheets;
 };
 
 } // namespace vorl

@@ -2,7 +2,7 @@
 // delegates with completions that answer WebKit exactly once.
 
 #include "gtk_web_view.h"
-#include "script_value_conversion.h"
+#include "jsc_script_message.h"
 
 #include <memory>
 
@@ -158,7 +158,7 @@ gboolean GtkWebView::onScriptMessage(WebKitUserContentManager*, JSCValue* value,
                                      WebKitScriptMessageReply* reply, gpointer data) {
     auto* binding = static_cast<MessageHandlerBinding*>(data);
     auto pending = std::make_shared<PendingReply>(reply, jsc_value_get_context(value));
-    binding->handler->didReceiveScriptMessage(scriptValueFromJavaScript(value),
+    binding->handler->didReceiveScriptMessage(JscScriptMessage(value),
                                               [pending](ScriptReply answer) { pending->answer(answer); });
     return TRUE;
 }

@@ -6,6 +6,7 @@
 #include "gtk_main_window.h"
 #include "gtk_web_view.h"
 #include "platform/posix/curl_url_session.h"
+#include "platform/posix/loopback_listener.h"
 #include "platform/posix/posix_process.h"
 
 extern char** environ;
@@ -32,6 +33,8 @@ public:
         }
         return variables;
     }
+
+    PortListener loopbackListener(long port) const override { return vorl::loopbackListener(port); }
 
     Application& application() override { return app; }
     Clock& clock() override { return systemClock; }

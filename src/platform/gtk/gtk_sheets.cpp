@@ -3,6 +3,7 @@
 #include "gobject_ptr.h"
 
 #include <functional>
+#include <utility>
 
 namespace vorl {
 namespace {
@@ -14,27 +15,29 @@ struct AlertSheet {
     int buttonCount = 0;
     bool answered = false;
 
-    void answer(int response) {
-        if (answered)
-            return;
-        answered = true;
-        AlertResult result;
-        bool isButton = response >= AlertFirstButtonReturn && response < AlertFirstButtonReturn + buttonCount;
-        result.response = isButton ? response : ModalResponseCancel;
-        if (field)
-            result.accessoryText = gtk_editable_get_text(field);
-        completion(result);
+    void answer(const AlertResult& result) {
+        if (!std::exchange(answered, true))
+            completion(result);
     }
 };
 
 void onAlertResponse(GtkDialog* dialog, int response, gpointer data) {
-    static_cast<AlertSheet*>(data)->answer(response);
+    auto* sheet = static_cast<AlertSheet*>(data);
+    AlertResult result;
+    if (response >= AlertFirstButtonReturn && response < AlertFirstButtonReturn + sheet->buttonCount) {
+        result.response = response;
+        // Read while the dialog is whole; once it is being destroyed its entry may be gone.
+        if (sheet->field)
+            result.accessoryText = gtk_editable_get_text(sheet->field);
+    }
+    sheet->answer(result);
     gtk_window_destroy(GTK_WINDOW(dialog));
 }
 
 void onAlertDestroyed(GtkWidget*, gpointer data) {
+    // Destroyed without a response, with its parent: cancelled, and nothing of it is read.
     auto* sheet = static_cast<AlertSheet*>(data);
-    sheet->answer(ModalResponseCancel);
+    sheet->answer(AlertResult{});
     delete sheet;
 }
 

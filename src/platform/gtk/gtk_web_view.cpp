@@ -1,22 +1,12 @@
 #include "gtk_web_view.h"
 
+#include "load_failure.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace vorl {
 namespace {
-
-NavigationFailure navigationFailureOf(const GError* error, bool timedOut) {
-    if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED))
-        return timedOut ? NavigationFailure::other : NavigationFailure::interrupted;
-    if (error->domain == WEBKIT_POLICY_ERROR && error->code != WEBKIT_POLICY_ERROR_CANNOT_USE_RESTRICTED_PORT)
-        return NavigationFailure::interrupted;
-    if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CONNECTION_REFUSED) ||
-        g_error_matches(error, G_IO_ERROR, G_IO_ERROR_HOST_UNREACHABLE) ||
-        g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NETWORK_UNREACHABLE))
-        return NavigationFailure::cannotConnectToHost;
-    return NavigationFailure::other;
-}
 
 // Navigation and response policies share their three answers.
 template <class Policy> void apply(WebKitPolicyDecision* decision, Policy policy) {

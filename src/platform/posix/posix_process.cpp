@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,29 +12,79 @@
 namespace vorl {
 namespace {
 
+// After fork in a process with other threads, only async-signal-safe calls are allowed:
+// this runs in the watchdog, between its fork and its _exit.
+[[noreturn]] void watchGroup(pid_t group, int applicationEnded) {
+    // A group of its own, so that signals meant for the application's group leave it be.
+    ::setpgid(0, 0);
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE})
+        ::sigaction(signal, &defaults, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (applicationEnded > 0)
+        ::close_range(0, static_cast<unsigned>(applicationEnded) - 1, 0);
+    ::close_range(static_cast<unsigned>(applicationEnded) + 1, ~0U, 0);
+
+    // Only the application holds the pipe's other end: the read returns when it has gone.
+    char byte;
+    while (::read(applicationEnded, &byte, 1) < 0 && errno == EINTR) {
+    }
+    ::kill(-group, SIGTERM);
+    const timespec pause{0, 50'000'000};
+    for (int waited = 0; waited < 40 && ::kill(-group, 0) == 0; ++waited)
+        ::nanosleep(&pause, nullptr);
+    ::kill(-group, SIGKILL);
+    ::_exit(0);
+}
+
+// Starts a watchdog that ends the process group once the returned descriptor is closed, by
+// this object's owner or by the end of the application, however it ends. The watchdog is
+// the application's grandchild, so nobody has to reap it.
+FileDescriptor startWatchdog(pid_t group) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return FileDescriptor();
+    FileDescriptor readEnd(ends[0]);
+    FileDescriptor writeEnd(ends[1]);
+    pid_t intermediate = ::fork();
+    if (intermediate == 0) {
+        if (::_Fork() == 0)
+            watchGroup(group, readEnd.get());
+        ::_exit(0);
+    }
+    if (intermediate < 0)
+        return FileDescriptor();
+    while (::waitpid(intermediate, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return writeEnd;
+}
+
 class PosixProcess final : public Process {
 public:
-    explicit PosixProcess(pid_t child) : pid(child) {}
+    PosixProcess(pid_t child, FileDescriptor watchdog) : pid_(child), watchdog_(std::move(watchdog)) {}
 
     bool isRunning() override {
-        if (exited)
+        if (exited_)
             return false;
-        int status = 0;
-        pid_t result = ::waitpid(pid, &status, WNOHANG);
-        if (result == 0)
+        // WNOWAIT leaves an ended child unreaped: its id, which names its group too, cannot be
+        // taken by another process while this object may still signal that group.
+        siginfo_t info{};
+        if (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+            info.si_pid == 0)
             return true;
-        exited = true; // reaped now, or by someone else (ECHILD)
+        exited_ = true;
         return false;
     }
 
-    void terminate() override {
-        if (isRunning())
-            ::kill(pid, SIGTERM);
-    }
+    void terminate() override { ::kill(-pid_, SIGTERM); }
 
 private:
-    pid_t pid;
-    bool exited = false;
+    pid_t pid_;
+    FileDescriptor watchdog_; // closing it ends the group
+    bool exited_ = false;
 };
 
 // Frees posix_spawn's attribute and file-action objects however launch() returns.
@@ -65,8 +117,9 @@ public:
         posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
 
         // The child starts with every signal at its default and none blocked, whatever the
-        // application's own handlers are; its own process group keeps a Ctrl+C in the
-        // terminal for the application, which then stops the engine itself.
+        // application's own handlers are. It leads a process group of its own, which holds
+        // whatever it starts: that group is what ends with the application, and a Ctrl+C in
+        // the terminal stays with the application, which then stops the engine itself.
         sigset_t all, none;
         sigfillset(&all);
         sigemptyset(&none);
@@ -96,7 +149,7 @@ public:
                                   argv.data(), envp.data());
         if (error != 0)
             return LaunchResult{nullptr, std::strerror(error)};
-        return LaunchResult{std::make_unique<PosixProcess>(pid), {}};
+        return LaunchResult{std::make_unique<PosixProcess>(pid, startWatchdog(pid)), {}};
     }
 };
 

@@ -1,26 +1,21 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
-#include <vector>
 
 namespace vorl {
 
-// A value that a page script posted: what survives of a JavaScript value on its way out of
-// the page. null and undefined both arrive as Null.
-struct ScriptValue {
-    struct Null {
-        bool operator==(const Null&) const = default;
-    };
-    using Array = std::vector<ScriptValue>;
-    using Dictionary = std::map<std::string, ScriptValue>;
-
-    std::variant<Null, bool, double, std::string, Array, Dictionary> value;
-
-    bool operator==(const ScriptValue&) const = default;
+// A value that a page script posted, read where it lies: only the entries asked for are taken
+// out of it, so a message costs the same however large, deep or self-referring the rest is.
+class ScriptMessage {
+public:
+    virtual ~ScriptMessage() = default;
+    // The top-level entry named key, when the value is an object with named entries (not an
+    // array) and that entry holds a string; nullopt for anything else.
+    virtual std::optional<std::string> stringEntry(std::string_view key) const = 0;
 };
 
 // The answer to one posted message. The page's promise resolves with the result (a string,

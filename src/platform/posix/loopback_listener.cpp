@@ -1,0 +1,100 @@
+#include "loopback_listener.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <unistd.h>
+#include <vector>
+
+namespace vorl {
+namespace {
+
+constexpr std::string_view listenState = "0A";
+
+std::optional<std::uint32_t> hexNumber(std::string_view text) {
+    std::uint32_t value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// An address as the tables print it: each 32-bit word in the machine's own byte order.
+std::optional<std::vector<unsigned char>> addressBytes(std::string_view hex) {
+    if (hex.size() != 8 && hex.size() != 32)
+        return std::nullopt;
+    std::vector<unsigned char> bytes;
+    for (size_t word = 0; word < hex.size(); word += 8) {
+        std::optional<std::uint32_t> value = hexNumber(hex.substr(word, 8));
+        if (!value)
+            return std::nullopt;
+        std::array<unsigned char, 4> inMemory;
+        std::memcpy(inMemory.data(), &*value, 4);
+        bytes.insert(bytes.end(), inMemory.begin(), inMemory.end());
+    }
+    return bytes;
+}
+
+bool acceptsLoopback(const std::vector<unsigned char>& address) {
+    using Bytes = std::vector<unsigned char>;
+    static const Bytes loopback{127, 0, 0, 1}, anyV4(4, 0), anyV6(16, 0);
+    static const Bytes mappedLoopback{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 127, 0, 0, 1};
+    return address == loopback || address == anyV4 || address == anyV6 || address == mappedLoopback;
+}
+
+// The owners of the listeners in one table that take connections to 127.0.0.1 on port.
+void collectOwners(std::string_view table, long port, std::vector<unsigned>& owners) {
+    std::istringstream lines{std::string(table)};
+    std::string line;
+    std::getline(lines, line); // the headings
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::vector<std::string> field{std::istream_iterator<std::string>(fields), {}};
+        if (field.size() < 8 || field[3] != listenState)
+            continue;
+        std::string_view local = field[1];
+        size_t colon = local.find(':');
+        if (colon == std::string_view::npos)
+            continue;
+        std::optional<std::uint32_t> localPort = hexNumber(local.substr(colon + 1));
+        std::optional<std::vector<unsigned char>> address = addressBytes(local.substr(0, colon));
+        unsigned owner = 0;
+        auto [end, error] = std::from_chars(field[7].data(), field[7].data() + field[7].size(), owner);
+        if (!localPort || *localPort != port || !address || !acceptsLoopback(*address) ||
+            error != std::errc())
+            continue;
+        owners.push_back(owner);
+    }
+}
+
+std::string contentsOf(const char* path) {
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+PortListener loopbackListenerIn(std::string_view tcp, std::string_view tcp6, long port, unsigned uid) {
+    std::vector<unsigned> owners;
+    collectOwners(tcp, port, owners);
+    collectOwners(tcp6, port, owners);
+    if (owners.empty())
+        return PortListener::none;
+    for (unsigned owner : owners)
+        if (owner != uid)
+            return PortListener::otherUser;
+    return PortListener::currentUser;
+}
+
+PortListener loopbackListener(long port) {
+    return loopbackListenerIn(contentsOf("/proc/net/tcp"), contentsOf("/proc/net/tcp6"), port, ::getuid());
+}
+
+} // namespace vorl

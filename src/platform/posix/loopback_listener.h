@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/platform.h"
+
+#include <string_view>
+
+namespace vorl {
+
+// Who listens on the port for connections to 127.0.0.1, from the kernel's socket tables (the
+// text of /proc/net/tcp and /proc/net/tcp6): listeners on 127.0.0.1, on 0.0.0.0, and on :: or
+// ::ffff:127.0.0.1, which also take IPv4. otherUser as soon as one of them is not uid's.
+PortListener loopbackListenerIn(std::string_view tcp, std::string_view tcp6, long port, unsigned uid);
+
+// The same for this machine and the user running the application.
+PortListener loopbackListener(long port);
+
+} // namespace vorl
