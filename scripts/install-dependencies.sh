@@ -5,8 +5,9 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config dpkg-dev file git clang-format
+    clang libc++-dev libc++abi-dev libclang-rt-dev
     libgtk-4-dev libwebkitgtk-6.0-dev libcurl4-openssl-dev
-    libgtest-dev libgmock-dev
+    libgtest-dev libgmock-dev googletest
     python3 iproute2 util-linux
     xvfb xauth x11-apps imagemagick xdotool openbox dbus-daemon weston
     desktop-file-utils appstream librsvg2-bin lintian
