@@ -28,7 +28,7 @@ void AppDelegate::ping(std::function<void(bool healthy)> completion) {
     // the queue runs, it runs while the application is there.
     MainQueue& mainQueue = platform.mainQueue();
     platform.urlSession().dataTask(
-        request, [this, &mainQueue, completion = std::move(completion)](std::optional<std::string> body) {
+        request, [this, &mainQueue, completion = std::move(completion)](Result<std::string> body) {
             bool answered = isHealthyStatusBody(body);
             mainQueue.async([this, completion, answered] {
                 // Only an engine of the user's own is trusted with the user's work.

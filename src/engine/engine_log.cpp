@@ -1,5 +1,7 @@
 #include "engine_log.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,13 +17,13 @@ std::string logHeaderLine(Date now) {
     return std::string("=== start ") + stamp + " (app) ===\n";
 }
 
-FileDescriptor openEngineLog(const std::filesystem::path& logFile, Date now) {
+Result<FileDescriptor> openEngineLog(const std::filesystem::path& logFile, Date now) {
     std::error_code ignored;
     std::filesystem::create_directories(logFile.parent_path(), ignored);
     // Appending, so that two engines writing the same log never overwrite each other.
     FileDescriptor log(::open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
     if (!log)
-        return log;
+        return Failure{std::strerror(errno)};
     std::string header = logHeaderLine(now);
     [[maybe_unused]] ssize_t written = ::write(log.get(), header.data(), header.size());
     return log;

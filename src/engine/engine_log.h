@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/process.h"
+#include "platform/result.h"
 #include "platform/values.h"
 
 #include <filesystem>
@@ -12,7 +13,7 @@ namespace vorl {
 std::string logHeaderLine(Date now);
 
 // Opens the log for appending, creating it and its folder when missing, and appends the
-// header line. Empty when the log cannot be opened; then no header is written.
-FileDescriptor openEngineLog(const std::filesystem::path& logFile, Date now);
+// header line. When the log cannot be opened, nothing is written and the failure says why.
+Result<FileDescriptor> openEngineLog(const std::filesystem::path& logFile, Date now);
 
 } // namespace vorl

@@ -40,7 +40,7 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
-bool isHealthyStatusBody(const std::optional<std::string>& body) {
+bool isHealthyStatusBody(const Result<std::string>& body) {
     return body && isValidUtf8(*body) && body->find("\"ok\"") != std::string::npos;
 }
 

@@ -40,16 +40,19 @@ void AppDelegate::startServer() {
     request.arguments = {script.string(), "--port", std::to_string(PORT)};
     request.currentDirectory = ENG;
     request.environment = engineEnvironment(platform.environment(), DATA, certifiPath());
-    request.standardOutputAndError = openEngineLog(LOGFILE, platform.clock().now());
+    // A log that cannot be opened is no reason not to start: the engine then writes where the
+    // application does.
+    if (Result<FileDescriptor> log = openEngineLog(LOGFILE, platform.clock().now()))
+        request.standardOutputAndError = std::move(*log);
 
-    LaunchResult launched = platform.processLauncher().launch(std::move(request));
-    if (!launched.process) {
-        fallback("Motoren kunne ikke startes (" + launched.errorDescription +
+    Result<std::unique_ptr<Process>> launched = platform.processLauncher().launch(std::move(request));
+    if (!launched) {
+        fallback("Motoren kunne ikke startes (" + launched.error() +
                  "). Appen bruker den innebygde motoren.");
         return;
     }
-    server = launched.process.get();
-    launchedEngines.push_back(std::move(launched.process));
+    server = launched->get();
+    launchedEngines.push_back(std::move(*launched));
     started = platform.clock().now();
     waitForServer();
 }

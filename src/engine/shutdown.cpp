@@ -26,7 +26,7 @@ void AppDelegate::applicationWillTerminate() {
         auto answered = std::make_shared<std::binary_semaphore>(0);
         platform.urlSession().dataTask(
             UrlRequest{BASE.appendingPathComponent("api/quit"), "POST", quitRequestTimeout},
-            [answered](const std::optional<std::string>&) { answered->release(); });
+            [answered](const Result<std::string>&) { answered->release(); });
         answered->try_acquire_for(std::chrono::duration<double>(quitWait));
     }
     // Whatever an engine left behind in its group goes too, also when the engine itself has

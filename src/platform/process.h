@@ -1,5 +1,7 @@
 #pragma once
 
+#include "result.h"
+
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -49,16 +51,12 @@ public:
     virtual void terminate() = 0;
 };
 
-struct LaunchResult {
-    std::unique_ptr<Process> process; // set when the launch succeeded
-    std::string errorDescription;     // otherwise the system's description of why it failed
-};
-
 class ProcessLauncher {
 public:
     virtual ~ProcessLauncher() = default;
-    // Starts the child and returns at once; does not wait for it.
-    virtual LaunchResult launch(LaunchRequest request) = 0;
+    // Starts the child and returns at once; does not wait for it. A failure carries the
+    // system's description of why the child could not be started.
+    virtual Result<std::unique_ptr<Process>> launch(LaunchRequest request) = 0;
 };
 
 } // namespace vorl

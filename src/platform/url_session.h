@@ -1,5 +1,6 @@
 #pragma once
 
+#include "result.h"
 #include "url.h"
 #include "values.h"
 
@@ -23,9 +24,9 @@ public:
     // The largest body a task keeps; a longer body fails the task like a transport error.
     static constexpr size_t maximumBodySize = 1 << 20;
 
-    // The body that arrived (possibly empty), or nullopt on any transport error: refused,
-    // timed out, cut off, or longer than maximumBodySize.
-    using Completion = std::function<void(std::optional<std::string> body)>;
+    // The body that arrived (possibly empty), or the failure of the exchange: refused, timed
+    // out, cut off, or longer than maximumBodySize.
+    using Completion = std::function<void(Result<std::string> body)>;
 
     virtual ~UrlSession() = default;
 

@@ -21,15 +21,14 @@ void AppDelegate::decideDestination(Download& download, const std::string& sugge
             // A download that ended while the panel was open has nothing left to write.
             if (save->ended || response != ModalResponseOK || !chosen)
                 return completion(std::nullopt);
-            std::string error;
-            std::optional<std::filesystem::path> partial = reservePartialFile(*chosen, error);
+            Result<std::filesystem::path> partial = reservePartialFile(*chosen);
             if (!partial) {
                 completion(std::nullopt);
-                return showAlert("Lagring feilet", error, AlertStyle::informational);
+                return showAlert("Lagring feilet", partial.error(), AlertStyle::informational);
             }
             save->partial = *partial;
             save->destination = *chosen;
-            completion(partial);
+            completion(*partial);
         });
 }
 
@@ -41,9 +40,10 @@ void AppDelegate::downloadDidFinish(Download& download) {
     save.ended = true;
     if (save.partial.empty())
         return;
-    if (auto failure = completePartialFile(save.partial, save.destination, download.expectedContentLength(),
-                                           download.receivedDataLength()))
-        showAlert("Lagring feilet", *failure, AlertStyle::informational);
+    Result<void> completed = completePartialFile(
+        save.partial, save.destination, download.expectedContentLength(), download.receivedDataLength());
+    if (!completed)
+        showAlert("Lagring feilet", completed.error(), AlertStyle::informational);
 }
 
 void AppDelegate::downloadDidFail(Download& download, const DownloadError& error) {

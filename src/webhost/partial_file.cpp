@@ -8,35 +8,31 @@
 
 namespace vorl {
 
-std::optional<std::filesystem::path> reservePartialFile(const std::filesystem::path& destination,
-                                                        std::string& error) {
+Result<std::filesystem::path> reservePartialFile(const std::filesystem::path& destination) {
     std::string pattern =
         (destination.parent_path() / ("." + destination.filename().string() + ".XXXXXX.part")).string();
     int fd = ::mkstemps(pattern.data(), 5);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return std::nullopt;
-    }
+    if (fd < 0)
+        return Failure{std::strerror(errno)};
     ::close(fd);
     return std::filesystem::path(pattern);
 }
 
-std::optional<std::string> completePartialFile(const std::filesystem::path& partial,
-                                               const std::filesystem::path& destination,
-                                               std::optional<std::uint64_t> expectedLength,
-                                               std::uint64_t receivedLength) {
-    std::optional<std::string> failure;
+Result<void> completePartialFile(const std::filesystem::path& partial,
+                                 const std::filesystem::path& destination,
+                                 std::optional<std::uint64_t> expectedLength, std::uint64_t receivedLength) {
+    Result<void> completed;
     if (expectedLength && receivedLength < *expectedLength) {
-        failure = "Overføringen stoppet etter " + std::to_string(receivedLength) + " av " +
-                  std::to_string(*expectedLength) + " byte.";
+        completed = Failure{"Overføringen stoppet etter " + std::to_string(receivedLength) + " av " +
+                            std::to_string(*expectedLength) + " byte."};
     } else if (std::rename(partial.c_str(), destination.c_str()) != 0) {
-        failure = "Kunne ikke erstatte «" + destination.string() + "»: " + std::strerror(errno);
+        completed = Failure{"Kunne ikke erstatte «" + destination.string() + "»: " + std::strerror(errno)};
     }
-    if (failure) {
+    if (!completed) {
         std::error_code ignored;
         std::filesystem::remove(partial, ignored);
     }
-    return failure;
+    return completed;
 }
 
 } // namespace vorl

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -11,17 +13,15 @@ namespace vorl {
 // it is complete, so that a failed or cancelled transfer never costs the user the file (or
 // the folder) that stood there.
 
-// Creates a new empty partial file in the destination's folder. On failure, nullopt, with the
-// system's reason in error.
-std::optional<std::filesystem::path> reservePartialFile(const std::filesystem::path& destination,
-                                                        std::string& error);
+// Creates a new empty partial file in the destination's folder; a failure carries the system's
+// reason.
+Result<std::filesystem::path> reservePartialFile(const std::filesystem::path& destination);
 
 // Moves a finished transfer over the destination. A transfer that ended short of the length
 // its response announced, or a destination that cannot be replaced (a folder, say), fails:
-// the partial file is removed, the destination left as it was, and the reason returned.
-std::optional<std::string> completePartialFile(const std::filesystem::path& partial,
-                                               const std::filesystem::path& destination,
-                                               std::optional<std::uint64_t> expectedLength,
-                                               std::uint64_t receivedLength);
+// the partial file is removed, the destination left as it was, and the failure says why.
+Result<void> completePartialFile(const std::filesystem::path& partial,
+                                 const std::filesystem::path& destination,
+                                 std::optional<std::uint64_t> expectedLength, std::uint64_t receivedLength);
 
 } // namespace vorl

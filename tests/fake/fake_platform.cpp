@@ -31,6 +31,16 @@ long EventLog::count(const std::string& prefix) const {
     return matches;
 }
 
+namespace {
+
+Result<std::string> resultOf(std::optional<std::string> body) {
+    if (!body)
+        return Failure{"Could not connect to server"};
+    return std::move(*body);
+}
+
+} // namespace
+
 FakeUrlSession::~FakeUrlSession() {
     for (auto& thread : responders)
         thread.join();
@@ -41,8 +51,9 @@ void FakeUrlSession::dataTask(const UrlRequest& request, Completion completion) 
     std::lock_guard lock(mutex);
     seen.push_back(request);
     if (responder) {
-        responders.emplace_back(
-            [answer = responder(request), completion = std::move(completion)] { completion(answer); });
+        responders.emplace_back([answer = responder(request), completion = std::move(completion)] {
+            completion(resultOf(answer));
+        });
         return;
     }
     pending.push_back(Task{request, std::move(completion)});
@@ -67,7 +78,7 @@ UrlRequest FakeUrlSession::answerNext(std::optional<std::string> body) {
         task = std::move(pending.front());
         pending.erase(pending.begin());
     }
-    task.completion(std::move(body));
+    task.completion(resultOf(std::move(body)));
     return task.request;
 }
 
@@ -80,14 +91,14 @@ void FakeProcess::terminate() {
     running = false;
 }
 
-LaunchResult FakeProcessLauncher::launch(LaunchRequest request) {
+Result<std::unique_ptr<Process>> FakeProcessLauncher::launch(LaunchRequest request) {
     log.add("launcher.launch " + request.executable.string());
     if (failWith)
-        return LaunchResult{nullptr, *failWith};
+        return Failure{*failWith};
     auto process = std::make_unique<FakeProcess>();
     launches.push_back(Launch{request.executable, request.arguments, request.currentDirectory,
                               request.environment, bool(request.standardOutputAndError), process.get()});
-    return LaunchResult{std::move(process), {}};
+    return std::unique_ptr<Process>(std::move(process));
 }
 
 void FakeWorkspace::openURL(const Url& url) {

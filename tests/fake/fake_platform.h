@@ -73,7 +73,7 @@ public:
 class FakeProcessLauncher final : public ProcessLauncher {
 public:
     explicit FakeProcessLauncher(EventLog& events) : log(events) {}
-    LaunchResult launch(LaunchRequest request) override;
+    Result<std::unique_ptr<Process>> launch(LaunchRequest request) override;
 
     struct Launch {
         std::filesystem::path executable;

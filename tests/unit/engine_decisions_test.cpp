@@ -23,8 +23,10 @@ TEST(StatusBody, OnlyAQuotedLowerCaseOkInValidUtf8IsHealthy) {
         {"status \xE2\x80\x93 \"ok\"", true}, // valid multi-byte text
         {std::string("\"ok\"\0tail", 9), true},
     };
-    for (const auto& [body, healthy] : cases)
-        EXPECT_EQ(isHealthyStatusBody(body), healthy) << (body ? *body : "<no body>");
+    for (const auto& [body, healthy] : cases) {
+        Result<std::string> received = body ? Result<std::string>(*body) : Failure{"Connection refused"};
+        EXPECT_EQ(isHealthyStatusBody(received), healthy) << (body ? *body : "<no body>");
+    }
 }
 
 TEST(PollDecision, HealthyWinsThenEndedProcessThenTimeLimit) {
@@ -92,14 +94,16 @@ TEST(EngineLog, HeaderIsUtcWithSecondsAndAppendsAfterWhatIsThere) {
     std::filesystem::path log = home.path() / "Library/Logs/VORL Vorudi – motor.log";
     EXPECT_TRUE(openEngineLog(log, date)) << "folder and file are created";
     fake::writeFile(log, "earlier output\n");
-    FileDescriptor handle = openEngineLog(log, date);
+    Result<FileDescriptor> handle = openEngineLog(log, date);
     ASSERT_TRUE(handle);
-    ASSERT_EQ(::write(handle.get(), "engine\n", 7), 7);
+    ASSERT_EQ(::write(handle->get(), "engine\n", 7), 7);
     EXPECT_EQ(fake::readFile(log), "earlier output\n=== start 2026-12-08 01:02:03 +0000 (app) ===\nengine\n");
 
     std::filesystem::path blocked = home.path() / "file-not-folder";
     fake::writeFile(blocked, "");
-    EXPECT_FALSE(openEngineLog(blocked / "motor.log", date));
+    Result<FileDescriptor> failed = openEngineLog(blocked / "motor.log", date);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error(), "Not a directory");
 }
 
 } // namespace

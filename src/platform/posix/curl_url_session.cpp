@@ -107,10 +107,13 @@ private:
         curl_multi_remove_handle(multi, easy);
         curl_easy_cleanup(easy);
         Transfer& transfer = *node.mapped();
-        if (result == CURLE_OK && !transfer.tooLong)
-            transfer.completion(std::move(transfer.body));
+        if (transfer.tooLong)
+            transfer.completion(
+                Failure{"the reply is longer than " + std::to_string(maximumBodySize) + " bytes"});
+        else if (result != CURLE_OK)
+            transfer.completion(Failure{curl_easy_strerror(result)});
         else
-            transfer.completion(std::nullopt);
+            transfer.completion(std::move(transfer.body));
     }
 
     CURLM* multi;

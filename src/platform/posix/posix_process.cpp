@@ -105,7 +105,7 @@ struct SpawnSetup {
 
 class PosixProcessLauncher final : public ProcessLauncher {
 public:
-    LaunchResult launch(LaunchRequest request) override {
+    Result<std::unique_ptr<Process>> launch(LaunchRequest request) override {
         SpawnSetup setup;
         posix_spawn_file_actions_addchdir_np(&setup.actions, request.currentDirectory.c_str());
         if (request.standardOutputAndError) {
@@ -148,8 +148,8 @@ public:
         int error = ::posix_spawn(&pid, request.executable.c_str(), &setup.actions, &setup.attributes,
                                   argv.data(), envp.data());
         if (error != 0)
-            return LaunchResult{nullptr, std::strerror(error)};
-        return LaunchResult{std::make_unique<PosixProcess>(pid, startWatchdog(pid)), {}};
+            return Failure{std::strerror(error)};
+        return std::unique_ptr<Process>(std::make_unique<PosixProcess>(pid, startWatchdog(pid)));
     }
 };
 
