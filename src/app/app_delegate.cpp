@@ -2,11 +2,11 @@
 
 namespace vorl {
 
-AppDelegate::AppDelegate(Platform& desktop) : started(desktop.clock().now()), platform(desktop) {}
+AppDelegate::AppDelegate(Platform& desktop) : platform(desktop), started(desktop.clock().now()) {}
 
 void AppDelegate::showAlert(const std::string& messageText, const std::string& informativeText,
                             AlertStyle style) {
-    window->beginAlertSheet(Alert{messageText, informativeText, style, {}, std::nullopt},
+    window->beginAlertSheet(Alert{messageText, informativeText, style, {okButton}, std::nullopt},
                             [](const AlertResult&) {});
 }
 

@@ -13,6 +13,10 @@
 
 namespace vorl {
 
+// The buttons the application's sheets share.
+inline constexpr const char* okButton = "OK";
+inline constexpr const char* cancelButton = "Avbryt";
+
 // The application: delegate of the application, the window, the web view, its downloads and
 // the page's "vorl" messages. Each group of methods lives in the folder of its subsystem:
 // shell/, engine/, bridge/ and webhost/. Everything runs on the main thread.
@@ -27,12 +31,12 @@ public:
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
 
-    // Application (shell/launch.cpp, engine/shutdown.cpp)
+    // Application (shell/main_window.cpp, engine/shutdown.cpp)
     void applicationDidFinishLaunching() override;
     bool applicationShouldTerminateAfterLastWindowClosed() override;
     void applicationWillTerminate() override;
 
-    // Menu (shell/menu.cpp) and its own commands (shell/view_commands.cpp)
+    // Menu and its own commands, and the zoom a gesture asks for (shell/menu.cpp)
     void buildMenu();
     void performMenuAction(MenuAction action) override;
     void reloadPage();
@@ -41,8 +45,9 @@ public:
     void zoomOut();
     void showFolder();
     void showLog();
+    void didRequestPageZoom(double zoom) override;
 
-    // Engine supervision (engine/)
+    // Engine supervision (engine/connect.cpp, engine/start_server.cpp)
     void ping(std::function<void(bool healthy)> completion);
     void connect();
     void waitForServer();
@@ -61,6 +66,8 @@ public:
     void runOpenPanel(
         bool allowsMultipleSelection,
         std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) override;
+    void runBeforeUnloadConfirmPanel(const std::string& message,
+                                     std::function<void(bool)> completion) override;
     void createWebView(const NavigationAction& action) override;
 
     // Navigation and load-failure recovery (webhost/navigation.cpp)
@@ -78,19 +85,20 @@ public:
     void downloadDidFinish(Download& download) override;
     void downloadDidFail(Download& download, const DownloadError& error) override;
 
-    std::unique_ptr<Window> window;
-    std::unique_ptr<WebView> web;
-    Process* server = nullptr; // the engine launched last; one of launchedEngines
-    Date started;              // when server was launched
-
 private:
     void loadEnginePage();
     // A sheet with one default button and nothing to do when it is dismissed.
     void showAlert(const std::string& messageText, const std::string& informativeText, AlertStyle style);
 
     Platform& platform;
+    std::unique_ptr<WindowFrameStore> frameFile; // declared before the window, which saves into it
+    std::unique_ptr<Window> window;
+    std::unique_ptr<WebView> web;
+    Process* server = nullptr; // the engine launched last; one of launchedEngines
+    Date started;              // when server was launched
     // Every engine this run launched, so that none outlives the application.
     std::vector<std::unique_ptr<Process>> launchedEngines;
+
     // A download from the moment it asks for a destination until it ends. Its save panel's
     // completion holds it too, and may run after the download has ended and gone.
     struct DownloadSave {

@@ -7,8 +7,8 @@ namespace vorl {
 namespace {
 
 // A confirmed panel answers with the chosen path; anything else with nothing.
-ScriptReply panelReply(int response, const std::optional<std::filesystem::path>& chosen) {
-    if (response == ModalResponseOK && chosen)
+ScriptReply panelReply(ModalResponse response, const std::optional<std::filesystem::path>& chosen) {
+    if (response == ModalResponse::ok && chosen)
         return ScriptReply{chosen->string(), std::nullopt};
     return ScriptReply{};
 }
@@ -19,43 +19,42 @@ template <class... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
 } // namespace
 
 void AppDelegate::didReceiveScriptMessage(const ScriptMessage& body, ScriptReplyHandler reply) {
-    std::visit(Overloaded{
-                   [&](const RejectedMessage& rejected) {
-                       reply(ScriptReply{{}, rejected.error});
-                   },
-                   [&](const ChooseFolder& request) {
-                       OpenPanel panel;
-                       panel.canChooseDirectories = true;
-                       panel.canChooseFiles = false;
-                       panel.canCreateDirectories = true;
-                       panel.allowsMultipleSelection = false;
-                       panel.prompt = "Velg";
-                       panel.message = "Velg mappa der bouncede filer skal lagres";
-                       panel.directory = request.directory;
-                       window->beginOpenPanelSheet(
-                           panel, [reply](int response, const std::vector<std::filesystem::path>& urls) {
-                               reply(panelReply(response,
-                                                urls.empty() ? std::nullopt : std::optional(urls.front())));
-                           });
-                   },
-                   [&](const SaveAs& request) {
-                       SavePanel panel;
-                       panel.canCreateDirectories = true;
-                       panel.message = "Lagre bouncet fil med slices";
-                       panel.nameFieldStringValue = request.name;
-                       panel.directory = request.directory;
-                       window->beginSavePanelSheet(
-                           panel, [reply](int response, const std::optional<std::filesystem::path>& url) {
-                               reply(panelReply(response, url));
-                           });
-                   },
-                   [&](const Reveal& request) {
-                       if (request.path)
-                           platform.workspace().activateFileViewerSelecting({*request.path});
-                       reply(ScriptReply{true, std::nullopt});
-                   },
-               },
-               decodePageMessage(body));
+    std::visit(
+        Overloaded{
+            [&](const RejectedMessage& rejected) {
+                reply(ScriptReply{{}, rejected.error});
+            },
+            [&](const ChooseFolder& request) {
+                OpenPanel panel;
+                panel.canChooseDirectories = true;
+                panel.canChooseFiles = false;
+                panel.canCreateDirectories = true;
+                panel.allowsMultipleSelection = false;
+                panel.texts = {"Velg mappa der bouncede filer skal lagres", "Velg", cancelButton};
+                panel.directory = request.directory;
+                window->beginOpenPanelSheet(panel, [reply](ModalResponse response,
+                                                           const std::vector<std::filesystem::path>& urls) {
+                    reply(panelReply(response, urls.empty() ? std::nullopt : std::optional(urls.front())));
+                });
+            },
+            [&](const SaveAs& request) {
+                SavePanel panel;
+                panel.canCreateDirectories = true;
+                panel.texts = {"Lagre bouncet fil med slices", "Lagre", cancelButton};
+                panel.nameFieldStringValue = request.name;
+                panel.directory = request.directory;
+                window->beginSavePanelSheet(
+                    panel, [reply](ModalResponse response, const std::optional<std::filesystem::path>& url) {
+                        reply(panelReply(response, url));
+                    });
+            },
+            [&](const Reveal& request) {
+                if (request.path)
+                    platform.workspace().activateFileViewerSelecting({*request.path});
+                reply(ScriptReply{true, std::nullopt});
+            },
+        },
+        decodePageMessage(body));
 }
 
 } // namespace vorl

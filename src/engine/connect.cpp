@@ -1,9 +1,9 @@
-// Probing the engine, and waiting for a launched one to answer.
+// Probing the engine, waiting for a launched one to answer, and falling back to the built-in
+// page when it cannot serve.
 
 #include "app/app_delegate.h"
 #include "app/globals.h"
-#include "engine/health.h"
-#include "engine/poll_decision.h"
+#include "engine/engine_decisions.h"
 
 #include <chrono>
 
@@ -71,6 +71,14 @@ void AppDelegate::waitForServer() {
             break;
         }
     });
+}
+
+void AppDelegate::fallback(const std::string& message) {
+    std::filesystem::path page = ENG / "Auto-Vorudi.html";
+    std::error_code error;
+    if (std::filesystem::exists(page, error))
+        web->loadFileURL(Url::fileUrl(page), Url::fileUrl(ENG));
+    showAlert("VORL Vorudi", message, AlertStyle::warning);
 }
 
 } // namespace vorl

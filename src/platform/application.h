@@ -2,6 +2,7 @@
 
 #include "menu.h"
 
+#include <string>
 #include <vector>
 
 namespace vorl {
@@ -18,6 +19,14 @@ public:
     virtual void applicationWillTerminate() = 0;
 };
 
+// What the about panel shows, beside the application's icon.
+struct AboutPanel {
+    std::string title;
+    std::string programName;
+    std::string version;
+    std::string comments;
+};
+
 // The running application: its event loop, its menu bar and its standard commands.
 class Application {
 public:
@@ -32,7 +41,7 @@ public:
     virtual void activateIgnoringOtherApps() = 0;
     // Installs the menus as the menu bar, with their shortcuts; target receives their actions.
     virtual void setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) = 0;
-    virtual void orderFrontStandardAboutPanel() = 0;
+    virtual void orderFrontStandardAboutPanel(const AboutPanel& about) = 0;
     // Takes the application out of sight: its window is minimised.
     virtual void hide() = 0;
 };

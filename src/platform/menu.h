@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,19 +30,28 @@ enum class MenuAction {
     performZoom,
 };
 
-// Modifier flags of a key equivalent. Command is the primary modifier (Ctrl on Linux).
-enum ModifierFlag : std::uint32_t {
-    ModifierShift = 1u << 17,
-    ModifierControl = 1u << 18,
-    ModifierOption = 1u << 19,
-    ModifierCommand = 1u << 20,
+// The modifier keys of a shortcut, combined with |. Command is the primary modifier (Ctrl on
+// Linux).
+enum class Modifiers : unsigned {
+    none = 0,
+    shift = 1u << 0,
+    control = 1u << 1,
+    option = 1u << 2,
+    command = 1u << 3,
 };
+constexpr Modifiers operator|(Modifiers a, Modifiers b) {
+    return static_cast<Modifiers>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
+}
+// Whether every modifier of part is among modifiers.
+constexpr bool contains(Modifiers modifiers, Modifiers part) {
+    return (static_cast<unsigned>(modifiers) & static_cast<unsigned>(part)) == static_cast<unsigned>(part);
+}
 
 struct MenuItem {
     std::string title;
     MenuAction action;
-    std::string keyEquivalent; // lower case; empty: no shortcut, whatever the mask
-    std::uint32_t modifierMask = ModifierCommand;
+    std::string keyEquivalent; // lower case; empty: no shortcut, whatever the modifiers
+    Modifiers modifiers = Modifiers::command;
     bool enabled = true; // false where nothing on this desktop can carry the action out
 };
 

@@ -30,6 +30,8 @@ public:
 
     // The current user's home folder, as $HOME says when it is set.
     virtual std::filesystem::path homeDirectory() const = 0;
+    // Where the user's applications keep their settings ($XDG_CONFIG_HOME, or ~/.config).
+    virtual std::filesystem::path configDirectory() const = 0;
     // The application's own process environment.
     virtual Environment environment() const = 0;
     // Who holds the port on the loopback address, as the system's socket tables say now.
@@ -45,7 +47,7 @@ public:
     virtual Workspace& workspace() = 0;
 
     virtual std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration) = 0;
-    virtual std::unique_ptr<Window> createWindow(Size contentSize) = 0;
+    virtual std::unique_ptr<Window> createWindow(const WindowConfiguration& configuration) = 0;
 };
 
 } // namespace vorl

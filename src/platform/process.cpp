@@ -6,16 +6,16 @@ namespace vorl {
 
 FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
     if (this != &other) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = std::exchange(other.fd_, -1);
+        if (fd >= 0)
+            ::close(fd);
+        fd = std::exchange(other.fd, -1);
     }
     return *this;
 }
 
 FileDescriptor::~FileDescriptor() {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (fd >= 0)
+        ::close(fd);
 }
 
 } // namespace vorl

@@ -16,18 +16,18 @@ using Environment = std::map<std::string, std::string>;
 // An open file descriptor, closed when its owner lets go of it.
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    explicit FileDescriptor(int descriptor = -1) : fd(descriptor) {}
+    FileDescriptor(FileDescriptor&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
     FileDescriptor& operator=(FileDescriptor&& other) noexcept;
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     ~FileDescriptor();
 
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
+    int get() const { return fd; }
+    explicit operator bool() const { return fd >= 0; }
 
 private:
-    int fd_;
+    int fd;
 };
 
 struct LaunchRequest {

@@ -12,40 +12,40 @@ struct SheetQueue::State {
     bool closed = false;
 };
 
-SheetQueue::SheetQueue() : state_(std::make_shared<State>()) {}
+SheetQueue::SheetQueue() : state(std::make_shared<State>()) {}
 
 SheetQueue::~SheetQueue() {
     close();
 }
 
 void SheetQueue::add(Begin begin, std::function<void()> cancel) {
-    if (state_->closed)
+    if (state->closed)
         return cancel();
-    state_->waiting.push_back(State::Waiting{std::move(begin), std::move(cancel)});
-    beginNext(state_);
+    state->waiting.push_back(State::Waiting{std::move(begin), std::move(cancel)});
+    beginNext(state);
 }
 
 void SheetQueue::close() {
-    state_->closed = true;
-    std::deque<State::Waiting> cancelled = std::move(state_->waiting);
-    state_->waiting.clear();
+    state->closed = true;
+    std::deque<State::Waiting> cancelled = std::move(state->waiting);
+    state->waiting.clear();
     for (State::Waiting& sheet : cancelled)
         sheet.cancel();
 }
 
-void SheetQueue::beginNext(const std::shared_ptr<State>& state) {
+void SheetQueue::beginNext(const std::shared_ptr<State>& queue) {
     // A sheet may end within its own begin; the next one then starts from this loop rather
     // than from inside that call.
-    while (!state->showing && !state->waiting.empty()) {
-        State::Waiting next = std::move(state->waiting.front());
-        state->waiting.pop_front();
-        state->showing = true;
+    while (!queue->showing && !queue->waiting.empty()) {
+        State::Waiting next = std::move(queue->waiting.front());
+        queue->waiting.pop_front();
+        queue->showing = true;
         struct Turn {
             bool beginning = true;
             bool ended = false;
         };
         auto turn = std::make_shared<Turn>();
-        next.begin([weakState = std::weak_ptr<State>(state), turn] {
+        next.begin([weakState = std::weak_ptr<State>(queue), turn] {
             if (turn->ended)
                 return;
             turn->ended = true;
@@ -57,7 +57,7 @@ void SheetQueue::beginNext(const std::shared_ptr<State>& state) {
         });
         turn->beginning = false;
         if (turn->ended)
-            state->showing = false;
+            queue->showing = false;
     }
 }
 

@@ -26,9 +26,9 @@ public:
 
 private:
     struct State;
-    static void beginNext(const std::shared_ptr<State>& state);
+    static void beginNext(const std::shared_ptr<State>& queue);
 
-    std::shared_ptr<State> state_;
+    std::shared_ptr<State> state;
 };
 
 // A sheet's completion that also ends its turn in the queue, once the answer has been given.

@@ -8,10 +8,8 @@
 
 namespace vorl {
 
-// Modal responses as the sheets report them.
-inline constexpr int ModalResponseCancel = 0;
-inline constexpr int ModalResponseOK = 1;
-inline constexpr int AlertFirstButtonReturn = 1000; // the second button answers 1001, and so on
+// How a panel ended: confirmed, or anything else (its cancel button, closed, its window gone).
+enum class ModalResponse { cancel, ok };
 
 enum class AlertStyle { informational, warning };
 
@@ -26,13 +24,20 @@ struct Alert {
     std::string messageText;     // the bold title line
     std::string informativeText; // the message below it
     AlertStyle style = AlertStyle::informational;
-    std::vector<std::string> buttons; // none: one default "OK" button
+    std::vector<std::string> buttons; // left to right; the first is the default
     std::optional<AlertTextField> accessoryTextField;
 };
 
 struct AlertResult {
-    int response = ModalResponseCancel; // AlertFirstButtonReturn + index of the button pressed
-    std::string accessoryText;          // the text field's content when the sheet ended
+    std::optional<std::size_t> button; // the index of the button pressed; none: closed without one
+    std::string accessoryText;         // the text field's content when a button was pressed
+};
+
+// A panel's texts, every one given by the application.
+struct PanelTexts {
+    std::string title;  // the panel's own title line
+    std::string prompt; // the confirm button
+    std::string cancel; // the cancel button
 };
 
 struct OpenPanel {
@@ -40,23 +45,24 @@ struct OpenPanel {
     bool canChooseDirectories = false;
     bool canCreateDirectories = false;
     bool allowsMultipleSelection = false;
-    std::string prompt;  // the confirm button's title; empty: the panel's own
-    std::string message; // empty: none
-    std::optional<std::filesystem::path> directory;
+    PanelTexts texts;
+    std::optional<std::filesystem::path> directory; // none: the panel's own choice
 };
 
 struct SavePanel {
     bool canCreateDirectories = true;
-    std::string message;
+    PanelTexts texts;
     std::string nameFieldStringValue;
     std::optional<std::filesystem::path> directory;
 };
 
 // Each completion runs exactly once, on the main thread, however the sheet ends: a sheet
-// that closes without an answer (its window closing under it, say) reports
-// ModalResponseCancel.
+// that closes without an answer (its window closing under it, say) reports no button or
+// ModalResponse::cancel.
 using AlertCompletion = std::function<void(const AlertResult&)>;
-using OpenPanelCompletion = std::function<void(int response, std::vector<std::filesystem::path> urls)>;
-using SavePanelCompletion = std::function<void(int response, std::optional<std::filesystem::path> url)>;
+using OpenPanelCompletion =
+    std::function<void(ModalResponse response, std::vector<std::filesystem::path> urls)>;
+using SavePanelCompletion =
+    std::function<void(ModalResponse response, std::optional<std::filesystem::path> url)>;
 
 } // namespace vorl

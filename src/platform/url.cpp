@@ -70,10 +70,10 @@ std::optional<Url> Url::parse(std::string_view text) {
             return std::nullopt;
     }
     Url url;
-    url.text_ = std::string(text);
+    url.text = std::string(text);
     std::string_view rest = text;
     if (size_t length = schemeLength(rest)) {
-        url.scheme_ = std::string(rest.substr(0, length));
+        url.schemePart = std::string(rest.substr(0, length));
         rest.remove_prefix(length + 1);
     }
     if (rest.starts_with("//")) {
@@ -91,9 +91,9 @@ std::optional<Url> Url::parse(std::string_view text) {
             host = authority.substr(0, authority.find(':'));
         }
         if (!host.empty())
-            url.host_ = percentDecoded(host);
+            url.hostPart = percentDecoded(host);
     }
-    url.path_ = std::string(rest.substr(0, rest.find_first_of("?#")));
+    url.pathPart = std::string(rest.substr(0, rest.find_first_of("?#")));
     return url;
 }
 
@@ -113,16 +113,16 @@ Url Url::fileUrl(const std::filesystem::path& path) {
 }
 
 std::filesystem::path Url::filePath() const {
-    return percentDecoded(path_);
+    return percentDecoded(pathPart);
 }
 
 Url Url::appendingPathComponent(std::string_view component) const {
-    assert(text_.find_first_of("?#") == std::string::npos);
-    std::string text = text_;
-    if (!text.ends_with('/'))
-        text.push_back('/');
-    text.append(component);
-    return *parse(text);
+    assert(text.find_first_of("?#") == std::string::npos);
+    std::string appended = text;
+    if (!appended.ends_with('/'))
+        appended.push_back('/');
+    appended.append(component);
+    return *parse(appended);
 }
 
 } // namespace vorl

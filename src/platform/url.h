@@ -22,10 +22,10 @@ public:
     // The file URL of an absolute path, each byte outside the unreserved set percent-encoded.
     static Url fileUrl(const std::filesystem::path& path);
 
-    const std::string& string() const { return text_; }
-    const std::optional<std::string>& scheme() const { return scheme_; }
-    const std::optional<std::string>& host() const { return host_; }
-    bool isFileUrl() const { return scheme_ == "file"; }
+    const std::string& string() const { return text; }
+    const std::optional<std::string>& scheme() const { return schemePart; }
+    const std::optional<std::string>& host() const { return hostPart; }
+    bool isFileUrl() const { return schemePart == "file"; }
 
     // The percent-decoded path of a file URL.
     std::filesystem::path filePath() const;
@@ -33,13 +33,13 @@ public:
     // This URL with component appended to its path; component may hold further slashes.
     Url appendingPathComponent(std::string_view component) const;
 
-    bool operator==(const Url& other) const { return text_ == other.text_; }
+    bool operator==(const Url& other) const { return text == other.text; }
 
 private:
-    std::string text_;
-    std::optional<std::string> scheme_;
-    std::optional<std::string> host_;
-    std::string path_;
+    std::string text;
+    std::optional<std::string> schemePart;
+    std::optional<std::string> hostPart;
+    std::string pathPart;
 };
 
 } // namespace vorl

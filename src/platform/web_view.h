@@ -27,6 +27,12 @@ public:
 struct WebViewConfiguration {
     bool mediaPlaybackRequiresUserAction = true;
     bool developerExtrasEnabled = false;
+    // When false the view paints no background of its own: the window's colour shows behind
+    // transparent parts of the page and around it.
+    bool drawsBackground = true;
+    // Lets the user magnify the page with a pinch or Ctrl and the scroll wheel; the UI
+    // delegate decides the zoom each gesture leads to.
+    bool allowsMagnification = false;
     struct MessageHandler {
         std::string name;
         ScriptMessageHandler* handler;
@@ -44,11 +50,6 @@ public:
 
     virtual void setUIDelegate(UIDelegate& delegate) = 0;
     virtual void setNavigationDelegate(NavigationDelegate& delegate) = 0;
-    // When false the view paints no background of its own: the window's colour shows behind
-    // transparent parts of the page and around it.
-    virtual void setDrawsBackground(bool draws) = 0;
-    // Lets the user magnify the page with a pinch or Ctrl and the scroll wheel.
-    virtual void setAllowsMagnification(bool allows) = 0;
 
     // The address of the page shown or being loaded; nullopt before the first load.
     virtual std::optional<Url> url() const = 0;

@@ -69,8 +69,13 @@ public:
     virtual void runOpenPanel(
         bool allowsMultipleSelection,
         std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) = 0;
+    // The page asks whether it may be left; completion receives the answer.
+    virtual void runBeforeUnloadConfirmPanel(const std::string& message,
+                                             std::function<void(bool)> completion) = 0;
     // A pop-up or a link with a target of its own. No second web view is ever made.
     virtual void createWebView(const NavigationAction& action) = 0;
+    // The user pinched or Ctrl-scrolled towards zoom; the delegate sets the page zoom it allows.
+    virtual void didRequestPageZoom(double zoom) = 0;
 };
 
 class NavigationDelegate {

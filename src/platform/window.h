@@ -3,13 +3,33 @@
 #include "sheets.h"
 #include "values.h"
 
+#include <optional>
 #include <string>
 
 namespace vorl {
 
 class WebView;
 
-enum class Appearance { dark };
+struct WindowConfiguration {
+    Size contentSize;
+    bool darkAppearance = false; // dark whatever the desktop's own theme is
+};
+
+// A window's size and state, as kept from one run to the next.
+struct WindowFrame {
+    int width = 0; // 0: none kept
+    int height = 0;
+    bool maximized = false;
+};
+
+// Keeps a window's frame between runs; the application decides where and how.
+class WindowFrameStore {
+public:
+    virtual ~WindowFrameStore() = default;
+    // The frame kept from an earlier run; nullopt when there is none.
+    virtual std::optional<WindowFrame> load() = 0;
+    virtual void save(const WindowFrame& frame) = 0;
+};
 
 // The application's main window. Sheets are modal for this window only: the rest of the
 // application, its menu included, goes on working while one is shown. The window shows one
@@ -21,19 +41,18 @@ public:
     virtual ~Window() = default;
 
     virtual void setTitle(const std::string& title) = 0;
-    // The window looks the same whatever the desktop's own theme is.
-    virtual void setAppearance(Appearance appearance) = 0;
     // Shows behind the content view wherever the content paints nothing.
     virtual void setBackgroundColor(Color color) = 0;
     virtual void setMinSize(Size size) = 0;
-    // The view fills the window's content area and follows its size.
+    // The view, made by the same platform, fills the window's content area and follows its size.
     virtual void setContentView(WebView& view) = 0;
-    // Restores the frame saved under name in an earlier run, and saves it from now on.
-    virtual void setFrameAutosaveName(const std::string& name) = 0;
+    // Gives the window the frame the store kept from an earlier run, and hands the store the
+    // window's frame when it closes and when it goes. The store must outlive the window.
+    virtual void setFrameStore(WindowFrameStore& store) = 0;
     virtual void makeKeyAndOrderFront() = 0;
 
     virtual void miniaturize() = 0;
-    virtual void zoom() = 0; // toggles between the user's size and the largest
+    virtual void toggleMaximized() = 0; // between the user's size and the largest
     virtual void toggleFullScreen() = 0;
 
     virtual void beginAlertSheet(const Alert& alert, AlertCompletion completion) = 0;

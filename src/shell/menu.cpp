@@ -1,9 +1,20 @@
-// The menu bar and where its actions land.
+// The menu bar, where its actions land, and the application's own view and folder commands.
 
 #include "app/app_delegate.h"
+#include "app/globals.h"
 #include "shell/menu_table.h"
+#include "shell/view_decisions.h"
 
 namespace vorl {
+namespace {
+
+AboutPanel aboutPanel() {
+    return AboutPanel{"Om VORL Vorudi", "VORL Vorudi", VORL_VERSION,
+                      "Skrivebordsappen for VORL Vorudi, verktøyet som deler opp lydopptak i slices. "
+                      "Den starter og stopper analysemotoren og viser verktøyet i sitt eget vindu."};
+}
+
+} // namespace
 
 void AppDelegate::buildMenu() {
     platform.application().setMainMenu(mainMenu(), *this);
@@ -13,7 +24,7 @@ void AppDelegate::performMenuAction(MenuAction action) {
     Application& application = platform.application();
     switch (action) {
     case MenuAction::orderFrontStandardAboutPanel:
-        return application.orderFrontStandardAboutPanel();
+        return application.orderFrontStandardAboutPanel(aboutPanel());
     case MenuAction::hide:
         return application.hide();
     case MenuAction::hideOtherApplications:
@@ -50,8 +61,43 @@ void AppDelegate::performMenuAction(MenuAction action) {
     case MenuAction::performMiniaturize:
         return window->miniaturize();
     case MenuAction::performZoom:
-        return window->zoom();
+        return window->toggleMaximized();
     }
+}
+
+void AppDelegate::reloadPage() {
+    switch (decideReload(web->url())) {
+    case ReloadAction::reload:
+        return web->reload();
+    case ReloadAction::connect:
+        return connect();
+    }
+}
+
+void AppDelegate::zoomReset() {
+    web->setPageZoom(zoomResetValue);
+}
+
+void AppDelegate::zoomIn() {
+    web->setPageZoom(zoomedIn(web->pageZoom()));
+}
+
+void AppDelegate::zoomOut() {
+    web->setPageZoom(zoomedOut(web->pageZoom()));
+}
+
+void AppDelegate::didRequestPageZoom(double zoom) {
+    web->setPageZoom(clampedZoom(zoom));
+}
+
+void AppDelegate::showFolder() {
+    std::error_code ignored;
+    std::filesystem::create_directories(DATA, ignored);
+    platform.workspace().openURL(Url::fileUrl(DATA));
+}
+
+void AppDelegate::showLog() {
+    platform.workspace().openURL(Url::fileUrl(LOGFILE));
 }
 
 } // namespace vorl

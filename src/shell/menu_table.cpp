@@ -3,10 +3,10 @@
 namespace vorl {
 namespace {
 
-constexpr std::uint32_t command = ModifierCommand;
-constexpr std::uint32_t optionCommand = ModifierOption | ModifierCommand;
-constexpr std::uint32_t shiftCommand = ModifierShift | ModifierCommand;
-constexpr std::uint32_t controlCommand = ModifierControl | ModifierCommand;
+constexpr Modifiers command = Modifiers::command;
+constexpr Modifiers optionCommand = Modifiers::option | Modifiers::command;
+constexpr Modifiers shiftCommand = Modifiers::shift | Modifiers::command;
+constexpr Modifiers controlCommand = Modifiers::control | Modifiers::command;
 
 const std::optional<MenuItem> separator;
 

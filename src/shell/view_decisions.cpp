@@ -18,11 +18,15 @@ ReloadAction decideReload(const std::optional<Url>& shown) {
 }
 
 double zoomedIn(double zoom) {
-    return std::min(zoom + zoomStep, zoomMaximum);
+    return clampedZoom(zoom + zoomStep);
 }
 
 double zoomedOut(double zoom) {
-    return std::max(zoom - zoomStep, zoomMinimum);
+    return clampedZoom(zoom - zoomStep);
+}
+
+double clampedZoom(double zoom) {
+    return std::clamp(zoom, zoomMinimum, zoomMaximum);
 }
 
 } // namespace vorl

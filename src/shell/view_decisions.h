@@ -18,5 +18,7 @@ inline constexpr double zoomResetValue = 1.0;
 // value as it is, without snapping.
 double zoomedIn(double zoom);
 double zoomedOut(double zoom);
+// The zoom a pinch or Ctrl-scroll may reach: within the same 0.5 and 2.0.
+double clampedZoom(double zoom);
 
 } // namespace vorl

@@ -1,4 +1,5 @@
-// The page's alert, confirm, prompt and file inputs, as sheets on the main window.
+// The page's alert, confirm, prompt and file inputs, as sheets on the main window, and its
+// question before it is left.
 
 #include "app/app_delegate.h"
 
@@ -6,7 +7,7 @@ namespace vorl {
 namespace {
 
 Alert pageAlert(const std::string& text) {
-    return Alert{"VORL Vorudi", text, AlertStyle::informational, {}, {}};
+    return Alert{"VORL Vorudi", text, AlertStyle::informational, {okButton}, {}};
 }
 
 } // namespace
@@ -18,10 +19,9 @@ void AppDelegate::runJavaScriptAlertPanel(const std::string& message, std::funct
 void AppDelegate::runJavaScriptConfirmPanel(const std::string& message,
                                             std::function<void(bool)> completion) {
     Alert alert = pageAlert(message);
-    alert.buttons = {"OK", "Avbryt"};
-    window->beginAlertSheet(alert, [completion](const AlertResult& result) {
-        completion(result.response == AlertFirstButtonReturn);
-    });
+    alert.buttons = {okButton, cancelButton};
+    window->beginAlertSheet(alert,
+                            [completion](const AlertResult& result) { completion(result.button == 0u); });
 }
 
 void AppDelegate::runJavaScriptTextInputPanel(const std::string& prompt,
@@ -29,13 +29,18 @@ void AppDelegate::runJavaScriptTextInputPanel(const std::string& prompt,
                                               std::function<void(std::optional<std::string>)> completion) {
     Alert alert = pageAlert(prompt);
     alert.accessoryTextField = AlertTextField{defaultText.value_or("")};
-    alert.buttons = {"OK", "Avbryt"};
+    alert.buttons = {okButton, cancelButton};
     window->beginAlertSheet(alert, [completion](const AlertResult& result) {
-        if (result.response == AlertFirstButtonReturn)
+        if (result.button == 0u)
             completion(result.accessoryText);
         else
             completion(std::nullopt);
     });
+}
+
+void AppDelegate::runBeforeUnloadConfirmPanel(const std::string&, std::function<void(bool)> completion) {
+    // Nothing asks the user before a page is left: leaving is always allowed.
+    completion(true);
 }
 
 void AppDelegate::runOpenPanel(
@@ -45,12 +50,14 @@ void AppDelegate::runOpenPanel(
     panel.allowsMultipleSelection = allowsMultipleSelection;
     panel.canChooseDirectories = false;
     panel.canChooseFiles = true;
-    window->beginOpenPanelSheet(panel, [completion](int response, std::vector<std::filesystem::path> urls) {
-        if (response == ModalResponseOK)
-            completion(std::move(urls));
-        else
-            completion(std::nullopt);
-    });
+    panel.texts = {"Åpne", "Åpne", cancelButton};
+    window->beginOpenPanelSheet(
+        panel, [completion](ModalResponse response, std::vector<std::filesystem::path> urls) {
+            if (response == ModalResponse::ok)
+                completion(std::move(urls));
+            else
+                completion(std::nullopt);
+        });
 }
 
 } // namespace vorl

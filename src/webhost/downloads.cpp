@@ -9,6 +9,7 @@ namespace vorl {
 void AppDelegate::decideDestination(Download& download, const std::string& suggestedFilename,
                                     std::function<void(std::optional<std::filesystem::path>)> completion) {
     SavePanel panel;
+    panel.texts = {"Lagre", "Lagre", cancelButton};
     panel.nameFieldStringValue = suggestedFilename;
     std::filesystem::path folder = DATA / "Vuzezi for QLab";
     std::error_code ignored;
@@ -17,9 +18,9 @@ void AppDelegate::decideDestination(Download& download, const std::string& sugge
     auto save = std::make_shared<DownloadSave>();
     downloadSaves[&download] = save;
     window->beginSavePanelSheet(
-        panel, [this, save, completion](int response, std::optional<std::filesystem::path> chosen) {
+        panel, [this, save, completion](ModalResponse response, std::optional<std::filesystem::path> chosen) {
             // A download that ended while the panel was open has nothing left to write.
-            if (save->ended || response != ModalResponseOK || !chosen)
+            if (save->ended || response != ModalResponse::ok || !chosen)
                 return completion(std::nullopt);
             Result<std::filesystem::path> partial = reservePartialFile(*chosen);
             if (!partial) {

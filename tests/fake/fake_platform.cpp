@@ -136,8 +136,9 @@ void FakeApplication::setMainMenu(const std::vector<Menu>& newMenus, MenuTarget&
     menuTarget = &target;
 }
 
-void FakeApplication::orderFrontStandardAboutPanel() {
+void FakeApplication::orderFrontStandardAboutPanel(const AboutPanel& about) {
     log.add("app.orderFrontStandardAboutPanel");
+    aboutShown = about;
 }
 
 void FakeApplication::hide() {
@@ -147,10 +148,6 @@ void FakeApplication::hide() {
 void FakeWindow::setTitle(const std::string& newTitle) {
     log.add("window.setTitle");
     title = newTitle;
-}
-
-void FakeWindow::setAppearance(Appearance) {
-    log.add("window.setAppearance");
 }
 
 void FakeWindow::setBackgroundColor(Color color) {
@@ -168,9 +165,9 @@ void FakeWindow::setContentView(WebView& view) {
     contentView = &view;
 }
 
-void FakeWindow::setFrameAutosaveName(const std::string& name) {
-    log.add("window.setFrameAutosaveName");
-    autosaveName = name;
+void FakeWindow::setFrameStore(WindowFrameStore& store) {
+    log.add("window.setFrameStore");
+    frameStore = &store;
 }
 
 void FakeWindow::makeKeyAndOrderFront() {
@@ -179,8 +176,8 @@ void FakeWindow::makeKeyAndOrderFront() {
 void FakeWindow::miniaturize() {
     log.add("window.miniaturize");
 }
-void FakeWindow::zoom() {
-    log.add("window.zoom");
+void FakeWindow::toggleMaximized() {
+    log.add("window.toggleMaximized");
 }
 void FakeWindow::toggleFullScreen() {
     log.add("window.toggleFullScreen");
@@ -202,7 +199,7 @@ void FakeWindow::beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion
         [this, panel, completion](std::function<void()> ended) {
             shown = OpenPanelSheet{panel, endingTurn(completion, ended)};
         },
-        [completion] { completion(ModalResponseCancel, {}); });
+        [completion] { completion(ModalResponse::cancel, {}); });
 }
 
 void FakeWindow::beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion completion) {
@@ -211,7 +208,7 @@ void FakeWindow::beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion
         [this, panel, completion](std::function<void()> ended) {
             shown = SavePanelSheet{panel, endingTurn(completion, ended)};
         },
-        [completion] { completion(ModalResponseCancel, std::nullopt); });
+        [completion] { completion(ModalResponse::cancel, std::nullopt); });
 }
 
 std::vector<Alert> FakeWindow::alerts() const {
@@ -226,15 +223,15 @@ template <class T> T FakeWindow::takeShown() {
     return taken;
 }
 
-void FakeWindow::finishAlert(int response, const std::string& text) {
-    takeShown<AlertSheet>().completion(AlertResult{response, text});
+void FakeWindow::finishAlert(std::optional<std::size_t> button, const std::string& text) {
+    takeShown<AlertSheet>().completion(AlertResult{button, text});
 }
 
-void FakeWindow::finishOpenPanel(int response, std::vector<std::filesystem::path> urls) {
+void FakeWindow::finishOpenPanel(ModalResponse response, std::vector<std::filesystem::path> urls) {
     takeShown<OpenPanelSheet>().completion(response, std::move(urls));
 }
 
-void FakeWindow::finishSavePanel(int response, std::optional<std::filesystem::path> url) {
+void FakeWindow::finishSavePanel(ModalResponse response, std::optional<std::filesystem::path> url) {
     takeShown<SavePanelSheet>().completion(response, std::move(url));
 }
 
@@ -251,7 +248,7 @@ void FakeWindow::closeWithSheets() {
             if constexpr (std::is_same_v<Open, AlertSheet>)
                 open.completion(AlertResult{});
             else
-                open.completion(ModalResponseCancel, {});
+                open.completion(ModalResponse::cancel, {});
         },
         closing);
 }
@@ -264,16 +261,6 @@ void FakeWebView::setUIDelegate(UIDelegate& delegate) {
 void FakeWebView::setNavigationDelegate(NavigationDelegate& delegate) {
     log.add("web.setNavigationDelegate");
     navigationDelegate = &delegate;
-}
-
-void FakeWebView::setDrawsBackground(bool draws) {
-    log.add("web.setDrawsBackground");
-    drawsBackground = draws;
-}
-
-void FakeWebView::setAllowsMagnification(bool allows) {
-    log.add("web.setAllowsMagnification");
-    allowsMagnification = allows;
 }
 
 void FakeWebView::loadRequest(const UrlRequest& request) {
@@ -310,8 +297,8 @@ void FakeWebView::executeEditingCommand(EditingCommand command) {
 }
 
 std::optional<std::string> FakeScriptMessage::stringEntry(std::string_view key) const {
-    auto entry = entries_.find(std::string(key));
-    return entry != entries_.end() ? std::optional(entry->second) : std::nullopt;
+    auto entry = entries.find(std::string(key));
+    return entry != entries.end() ? std::optional(entry->second) : std::nullopt;
 }
 
 FakePlatform::FakePlatform(std::filesystem::path homeFolder) : home(std::move(homeFolder)) {
@@ -325,9 +312,9 @@ std::unique_ptr<WebView> FakePlatform::createWebView(const WebViewConfiguration&
     return view;
 }
 
-std::unique_ptr<Window> FakePlatform::createWindow(Size contentSize) {
+std::unique_ptr<Window> FakePlatform::createWindow(const WindowConfiguration& configuration) {
     log.add("platform.createWindow");
-    windowContentSize = contentSize;
+    windowConfiguration = configuration;
     auto created = std::make_unique<FakeWindow>(log);
     window = created.get();
     return created;

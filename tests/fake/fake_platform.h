@@ -111,11 +111,12 @@ public:
     void terminate() override;
     void activateIgnoringOtherApps() override;
     void setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) override;
-    void orderFrontStandardAboutPanel() override;
+    void orderFrontStandardAboutPanel(const AboutPanel& about) override;
     void hide() override;
 
     ApplicationDelegate* delegate = nullptr;
     std::vector<Menu> menus;
+    std::optional<AboutPanel> aboutShown;
     MenuTarget* menuTarget = nullptr;
 
 private:
@@ -142,14 +143,13 @@ class FakeWindow final : public Window {
 public:
     explicit FakeWindow(EventLog& events) : log(events) {}
     void setTitle(const std::string& title) override;
-    void setAppearance(Appearance appearance) override;
     void setBackgroundColor(Color color) override;
     void setMinSize(Size size) override;
     void setContentView(WebView& view) override;
-    void setFrameAutosaveName(const std::string& name) override;
+    void setFrameStore(WindowFrameStore& store) override;
     void makeKeyAndOrderFront() override;
     void miniaturize() override;
-    void zoom() override;
+    void toggleMaximized() override;
     void toggleFullScreen() override;
     void beginAlertSheet(const Alert& alert, AlertCompletion completion) override;
     void beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion completion) override;
@@ -157,9 +157,9 @@ public:
 
     std::vector<Alert> alerts() const; // every alert asked for, in order, shown or not
     // Ends the shown sheet, which must be of the kind named; the next one waiting is shown.
-    void finishAlert(int response, const std::string& text = {});
-    void finishOpenPanel(int response, std::vector<std::filesystem::path> urls = {});
-    void finishSavePanel(int response, std::optional<std::filesystem::path> url = std::nullopt);
+    void finishAlert(std::optional<std::size_t> button, const std::string& text = {});
+    void finishOpenPanel(ModalResponse response, std::vector<std::filesystem::path> urls = {});
+    void finishSavePanel(ModalResponse response, std::optional<std::filesystem::path> url = std::nullopt);
     // The window closes under its sheets: each, shown or waiting, ends as cancelled.
     void closeWithSheets();
 
@@ -167,7 +167,7 @@ public:
     std::string title;
     std::optional<Size> minSize;
     std::optional<Color> backgroundColor;
-    std::string autosaveName;
+    WindowFrameStore* frameStore = nullptr;
     WebView* contentView = nullptr;
 
 private:
@@ -183,8 +183,6 @@ public:
         : log(events), configuration(std::move(created)) {}
     void setUIDelegate(UIDelegate& delegate) override;
     void setNavigationDelegate(NavigationDelegate& delegate) override;
-    void setDrawsBackground(bool draws) override;
-    void setAllowsMagnification(bool allows) override;
     std::optional<Url> url() const override { return currentUrl; }
     void loadRequest(const UrlRequest& request) override;
     void loadHTMLString(const std::string& html, const std::optional<Url>& baseUrl) override;
@@ -204,8 +202,6 @@ public:
     std::optional<Url> currentUrl;
     double zoom = 1.0;
     int reloads = 0;
-    bool drawsBackground = true;
-    bool allowsMagnification = false;
     std::vector<EditingCommand> editingCommands;
     UIDelegate* uiDelegate = nullptr;
     NavigationDelegate* navigationDelegate = nullptr;
@@ -221,11 +217,11 @@ public:
 // other value (a number, an array, an object without strings) is one without entries here.
 class FakeScriptMessage final : public ScriptMessage {
 public:
-    explicit FakeScriptMessage(std::map<std::string, std::string> entries) : entries_(std::move(entries)) {}
+    explicit FakeScriptMessage(std::map<std::string, std::string> strings) : entries(std::move(strings)) {}
     std::optional<std::string> stringEntry(std::string_view key) const override;
 
 private:
-    std::map<std::string, std::string> entries_;
+    std::map<std::string, std::string> entries;
 };
 
 class FakeDownload final : public Download {
@@ -245,6 +241,7 @@ public:
     explicit FakePlatform(std::filesystem::path home);
 
     std::filesystem::path homeDirectory() const override { return home; }
+    std::filesystem::path configDirectory() const override { return home / ".config"; }
     Environment environment() const override { return processEnvironment; }
     PortListener loopbackListener(long port) const override {
         return realListener ? realListener(port) : portListener;
@@ -256,7 +253,7 @@ public:
     ProcessLauncher& processLauncher() override { return realLauncher ? *realLauncher : launcher; }
     Workspace& workspace() override { return desktop; }
     std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration) override;
-    std::unique_ptr<Window> createWindow(Size contentSize) override;
+    std::unique_ptr<Window> createWindow(const WindowConfiguration& configuration) override;
 
     std::filesystem::path home;
     Environment processEnvironment;
@@ -275,7 +272,7 @@ public:
 
     FakeWindow* window = nullptr; // the last created, owned by whoever asked for it
     FakeWebView* webView = nullptr;
-    std::optional<Size> windowContentSize;
+    std::optional<WindowConfiguration> windowConfiguration;
 };
 
 } // namespace vorl::fake

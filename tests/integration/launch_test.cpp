@@ -149,7 +149,7 @@ TEST_F(RealEngine, SeesItsCommandLineFolderEnvironmentAndLogAsLaunched) {
 
     app->applicationWillTerminate();
     EXPECT_TRUE(logHas("\"path\": \"/api/quit\""));
-    EXPECT_TRUE(time().runUntil([&] { return !app->server->isRunning(); }, 5));
+    EXPECT_TRUE(time().runUntil([&] { return processGone(loggedPid("start")); }, 5));
 }
 
 TEST_F(RealEngine, ALaunchTheSystemRefusesNamesItsReason) {
@@ -179,7 +179,7 @@ TEST_F(RealEngine, AnEngineThatIgnoresTheQuitRequestIsStopped) {
     launchAndWait([&] { return showsEnginePage(); });
     app->applicationWillTerminate();
     EXPECT_TRUE(logHas("\"ignored\": true"));
-    ASSERT_TRUE(time().runUntil([&] { return !app->server->isRunning(); }, 5));
+    ASSERT_TRUE(time().runUntil([&] { return processGone(loggedPid("start")); }, 5));
 }
 
 TEST_F(RealEngine, TwoEnginesAppendToOneLogWithoutOverwritingEachOther) {

@@ -12,7 +12,8 @@ protected:
     Downloads() { launch(); }
 
     // Asks for a destination and answers the save panel; returns what WebKit was told.
-    std::optional<std::filesystem::path> choose(int response, std::optional<std::filesystem::path> chosen) {
+    std::optional<std::filesystem::path> choose(ModalResponse response,
+                                                std::optional<std::filesystem::path> chosen) {
         std::vector<std::optional<std::filesystem::path>> destinations;
         app->decideDestination(download, "slices.wav",
                                [&](auto destination) { destinations.push_back(destination); });
@@ -49,7 +50,7 @@ TEST_F(Downloads, ProposesTheSuggestedNameInTheCreatedFolder) {
 TEST_F(Downloads, ACompleteTransferReplacesTheChosenFileOnlyWhenItHasFinished) {
     std::filesystem::path chosen = folder() / "slices.wav";
     fake::writeFile(chosen, "the user's earlier file");
-    auto destination = choose(ModalResponseOK, chosen);
+    auto destination = choose(ModalResponse::ok, chosen);
     ASSERT_TRUE(destination);
     EXPECT_NE(*destination, chosen);
     EXPECT_EQ(destination->parent_path(), chosen.parent_path());
@@ -66,7 +67,7 @@ TEST_F(Downloads, ACompleteTransferReplacesTheChosenFileOnlyWhenItHasFinished) {
 TEST_F(Downloads, AFailedTransferKeepsTheOldFileAndSaysWhy) {
     std::filesystem::path chosen = folder() / "slices.wav";
     fake::writeFile(chosen, "old");
-    auto destination = choose(ModalResponseOK, chosen);
+    auto destination = choose(ModalResponse::ok, chosen);
     transfer(*destination, "par");
     app->downloadDidFail(download, DownloadError{"Connection terminated unexpectedly", false});
     EXPECT_EQ(fake::readFile(chosen), "old");
@@ -77,7 +78,7 @@ TEST_F(Downloads, AFailedTransferKeepsTheOldFileAndSaysWhy) {
 TEST_F(Downloads, ATransferThatEndsShortOfItsAnnouncedLengthIsAFailure) {
     std::filesystem::path chosen = folder() / "data.bin";
     fake::writeFile(chosen, "old");
-    auto destination = choose(ModalResponseOK, chosen);
+    auto destination = choose(ModalResponse::ok, chosen);
     download.expectedLength = 65536;
     transfer(*destination, std::string(1000, 'x'));
     app->downloadDidFinish(download);
@@ -89,7 +90,7 @@ TEST_F(Downloads, ATransferThatEndsShortOfItsAnnouncedLengthIsAFailure) {
 TEST_F(Downloads, AFolderOfTheChosenNameIsNeverDeleted) {
     std::filesystem::path chosen = folder() / "prosjekt";
     fake::writeFile(chosen / "viktig.txt", "keep");
-    auto destination = choose(ModalResponseOK, chosen);
+    auto destination = choose(ModalResponse::ok, chosen);
     transfer(*destination, "bytes");
     app->downloadDidFinish(download);
     EXPECT_EQ(fake::readFile(chosen / "viktig.txt"), "keep");
@@ -100,7 +101,7 @@ TEST_F(Downloads, AFolderOfTheChosenNameIsNeverDeleted) {
 
 TEST_F(Downloads, CancellingThePanelCancelsTheDownloadQuietly) {
     fake::writeFile(folder() / "slices.wav", "old");
-    EXPECT_EQ(choose(ModalResponseCancel, std::nullopt), std::nullopt);
+    EXPECT_EQ(choose(ModalResponse::cancel, std::nullopt), std::nullopt);
     app->downloadDidFail(download, DownloadError{"Cancelled", true});
     EXPECT_TRUE(window().alerts().empty());
     EXPECT_EQ(fake::readFile(folder() / "slices.wav"), "old");
@@ -108,7 +109,7 @@ TEST_F(Downloads, CancellingThePanelCancelsTheDownloadQuietly) {
 }
 
 TEST_F(Downloads, AFolderThatCannotBeWrittenCancelsTheDownloadWithAMessage) {
-    EXPECT_EQ(choose(ModalResponseOK, home.path() / "missing folder" / "a.wav"), std::nullopt);
+    EXPECT_EQ(choose(ModalResponse::ok, home.path() / "missing folder" / "a.wav"), std::nullopt);
     ASSERT_EQ(failures().size(), 1u);
     EXPECT_EQ(failures()[0], "No such file or directory");
 }
@@ -124,9 +125,9 @@ TEST_F(Downloads, ADownloadThatFailsWhileItsPanelIsOpenWritesNothingAndMixesWith
     slot.emplace();
     app->decideDestination(*slot, "b.wav", [&](auto destination) { told.push_back(destination); });
 
-    window().finishSavePanel(ModalResponseOK, folder() / "a.wav");
-    window().finishAlert(AlertFirstButtonReturn); // the failure, shown once the panel had ended
-    window().finishSavePanel(ModalResponseOK, folder() / "b.wav");
+    window().finishSavePanel(ModalResponse::ok, folder() / "a.wav");
+    window().finishAlert(0); // the failure, shown once the panel had ended
+    window().finishSavePanel(ModalResponse::ok, folder() / "b.wav");
     ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(told[0], std::nullopt) << "an ended download gets no file";
     ASSERT_TRUE(told[1]);

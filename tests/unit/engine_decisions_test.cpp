@@ -1,7 +1,4 @@
-#include "engine/engine_environment.h"
-#include "engine/engine_log.h"
-#include "engine/health.h"
-#include "engine/poll_decision.h"
+#include "engine/engine_decisions.h"
 #include "fake/app_fixture.h"
 
 #include <gtest/gtest.h>

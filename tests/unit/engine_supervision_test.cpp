@@ -34,13 +34,15 @@ TEST_F(StartUp, BuildsTheWindowAndShowsTheSplashBeforeTheFirstProbe) {
     EXPECT_EQ(configuration.scriptMessageHandlersWithReply[0].name, "vorl");
     EXPECT_EQ(web().uiDelegate, app.get());
     EXPECT_EQ(web().navigationDelegate, app.get());
-    EXPECT_FALSE(web().drawsBackground);
+    EXPECT_FALSE(configuration.drawsBackground);
+    EXPECT_TRUE(configuration.allowsMagnification);
 
     EXPECT_EQ(window().title, "VORL Vorudi");
-    EXPECT_EQ(window().autosaveName, "VORLVorudiHovedvindu");
+    ASSERT_TRUE(window().frameStore);
     EXPECT_EQ(window().contentView, &web());
-    EXPECT_EQ(platform.windowContentSize->width, 1440);
-    EXPECT_EQ(platform.windowContentSize->height, 920);
+    EXPECT_EQ(platform.windowConfiguration->contentSize.width, 1440);
+    EXPECT_EQ(platform.windowConfiguration->contentSize.height, 920);
+    EXPECT_TRUE(platform.windowConfiguration->darkAppearance);
     EXPECT_EQ(window().minSize->width, 980);
     EXPECT_EQ(window().minSize->height, 640);
     EXPECT_TRUE(app->applicationShouldTerminateAfterLastWindowClosed());
@@ -63,7 +65,6 @@ TEST_F(StartUp, AHealthyEngineGetsItsPageLoadedAndIsNotLaunched) {
     EXPECT_EQ(web().loads[1].target, "http://127.0.0.1:8765/");
     EXPECT_DOUBLE_EQ(web().loads[1].timeout, 60.0);
     EXPECT_TRUE(platform.launcher.launches.empty());
-    EXPECT_EQ(app->server, nullptr);
 }
 
 TEST_F(StartUp, ProbeContinuationRunsOnTheMainQueueNeverInsidePing) {
@@ -103,7 +104,7 @@ TEST_F(Launching, MissingInstallationFallsBackWithoutLaunchingOrLogging) {
     EXPECT_EQ(alertTexts(), std::vector<std::string>{notInstalled});
     EXPECT_EQ(window().alerts()[0].messageText, "VORL Vorudi");
     EXPECT_EQ(window().alerts()[0].style, AlertStyle::warning);
-    EXPECT_TRUE(window().alerts()[0].buttons.empty());
+    EXPECT_EQ(window().alerts()[0].buttons, std::vector<std::string>{"OK"});
     EXPECT_FALSE(std::filesystem::exists(LOGFILE.parent_path()));
 }
 
@@ -143,22 +144,32 @@ TEST_F(Launching, StartsTheInterpreterWithTheScriptPortFolderEnvironmentAndLog) 
     EXPECT_TRUE(launched.outputRedirected);
     EXPECT_EQ(fake::readFile(LOGFILE), "=== start 2026-03-04 05:06:09 +0000 (app) ===\n");
 
-    EXPECT_EQ(app->server, launched.process);
-    EXPECT_EQ(app->started, time().now());
     EXPECT_EQ(platform.session.pendingCount(), 1u) << "the poll probes at once";
 }
 
-TEST_F(Launching, ALaunchThatFailsCarriesTheSystemsReasonAndKeepsTheFields) {
+TEST_F(Launching, ThePollTimesFromTheLaunchAndWatchesTheProcessLaunched) {
+    installEngine();
+    launch();
+    time().advance(2.5);
+    answerProbe(false); // launched 2.5 s after start-up
+    while (time().elapsed() < 47) {
+        answerProbe(false);
+        time().advance(0.3);
+    }
+    EXPECT_TRUE(window().alerts().empty()) << "45 s count from the launch, not from start-up";
+    launchedEngine().running = false;
+    answerProbe(false);
+    EXPECT_EQ(alertTexts(), std::vector<std::string>{stopped});
+}
+
+TEST_F(Launching, ALaunchThatFailsCarriesTheSystemsReason) {
     installEngine();
     platform.launcher.failWith = "Exec format error";
     launch();
-    Date constructed = app->started;
     time().advance(1);
     answerProbe(false);
     EXPECT_EQ(alertTexts(), std::vector<std::string>{"Motoren kunne ikke startes (Exec format error). "
                                                      "Appen bruker den innebygde motoren."});
-    EXPECT_EQ(app->server, nullptr);
-    EXPECT_EQ(app->started, constructed);
     EXPECT_NE(fake::readFile(LOGFILE).find("=== start"), std::string::npos);
 }
 
@@ -245,7 +256,7 @@ TEST_F(Polling, EachFallbackShowsItsOwnWarning) {
     app->fallback("andre");
     EXPECT_EQ(alertTexts(), (std::vector<std::string>{"første", "andre"}));
     EXPECT_EQ(web().loads.size(), 1u) << "no built-in page: the splash stays";
-    window().finishAlert(AlertFirstButtonReturn);
+    window().finishAlert(0);
     EXPECT_EQ(std::get<fake::AlertSheet>(window().shown.value()).alert.informativeText, "andre")
         << "the second waited for the first";
 }
@@ -256,7 +267,14 @@ TEST_F(Polling, AReconnectWhileWaitingLaunchesASecondEngineAndRecordsIt) {
     app->reloadPage();  // on the splash: reconnects
     answerProbe(false);
     ASSERT_EQ(platform.launcher.launches.size(), 2u);
-    EXPECT_EQ(app->server, platform.launcher.launches[1].process);
+    platform.launcher.launches[0].process->running = false;
+    answerProbe(false);
+    time().advance(0.3);
+    answerProbe(false);
+    EXPECT_TRUE(window().alerts().empty()) << "the polls watch the engine launched last";
+    launchedEngine().running = false;
+    answerProbe(false);
+    EXPECT_EQ(alertTexts(), std::vector<std::string>{stopped});
     EXPECT_EQ(fake::readFile(LOGFILE).find("=== start"), 0u);
     EXPECT_EQ(fake::readFile(LOGFILE).rfind("=== start"), 46u) << "two headers, one after the other";
 }

@@ -39,18 +39,19 @@ TEST_F(PageRequests, ChooseFolderOpensAFolderPanelAndRepliesWithThePathOrNothing
     EXPECT_FALSE(panel.canChooseFiles);
     EXPECT_TRUE(panel.canCreateDirectories);
     EXPECT_FALSE(panel.allowsMultipleSelection);
-    EXPECT_EQ(panel.prompt, "Velg");
-    EXPECT_EQ(panel.message, "Velg mappa der bouncede filer skal lagres");
+    EXPECT_EQ(panel.texts.title, "Velg mappa der bouncede filer skal lagres");
+    EXPECT_EQ(panel.texts.prompt, "Velg");
+    EXPECT_EQ(panel.texts.cancel, "Avbryt");
     EXPECT_EQ(panel.directory, std::filesystem::path("/home/a b"));
     EXPECT_TRUE(confirmed.empty()) << "the reply waits for the panel";
-    window().finishOpenPanel(ModalResponseOK, {"/home/a b/ut"});
+    window().finishOpenPanel(ModalResponse::ok, {"/home/a b/ut"});
     EXPECT_EQ(confirmed, std::vector<ScriptReply>{path("/home/a b/ut")});
 
     auto& cancelled = post({{"cmd", "chooseFolder"}});
     EXPECT_EQ(openSheet<OpenPanelSheet>().panel.directory, std::nullopt);
-    window().finishOpenPanel(ModalResponseCancel);
+    window().finishOpenPanel(ModalResponse::cancel);
     auto& empty = post({{"cmd", "chooseFolder"}});
-    window().finishOpenPanel(ModalResponseOK, {});
+    window().finishOpenPanel(ModalResponse::ok, {});
     auto& closed = post({{"cmd", "chooseFolder"}});
     window().closeWithSheets();
     EXPECT_EQ(cancelled, std::vector<ScriptReply>{nothing});
@@ -63,14 +64,15 @@ TEST_F(PageRequests, SaveAsProposesTheNameAndFolderAndRepliesWithThePathOrNothin
     const SavePanel& panel = openSheet<SavePanelSheet>().panel;
     EXPECT_EQ(panel.nameFieldStringValue, "lyd.wav");
     EXPECT_EQ(panel.directory, std::filesystem::path("/d"));
-    EXPECT_EQ(panel.message, "Lagre bouncet fil med slices");
+    EXPECT_EQ(panel.texts.title, "Lagre bouncet fil med slices");
+    EXPECT_EQ(panel.texts.prompt, "Lagre");
     EXPECT_TRUE(panel.canCreateDirectories);
-    window().finishSavePanel(ModalResponseOK, "/d/lyd 2.wav");
+    window().finishSavePanel(ModalResponse::ok, "/d/lyd 2.wav");
     EXPECT_EQ(named, std::vector<ScriptReply>{path("/d/lyd 2.wav")});
 
     auto& cancelled = post({{"cmd", "saveAs"}});
     EXPECT_EQ(openSheet<SavePanelSheet>().panel.nameFieldStringValue, "slices.wav");
-    window().finishSavePanel(ModalResponseCancel);
+    window().finishSavePanel(ModalResponse::cancel);
     EXPECT_EQ(cancelled, std::vector<ScriptReply>{nothing});
 }
 
@@ -84,7 +86,7 @@ TEST_F(PageRequests, PanelsAskedAtOnceAreShownOneAtATimeAndEachAnswersItsOwnRequ
     for (int i = 0; i < 30; ++i) {
         std::string name = std::to_string(i) + ".wav";
         EXPECT_EQ(openSheet<SavePanelSheet>().panel.nameFieldStringValue, name);
-        window().finishSavePanel(ModalResponseOK, "/x/" + name);
+        window().finishSavePanel(ModalResponse::ok, "/x/" + name);
         EXPECT_EQ(*replies[i], std::vector<ScriptReply>{path(("/x/" + name).c_str())});
     }
     EXPECT_EQ(alertsEnded, 0) << "the page's alert waits its turn behind the panels";
@@ -122,8 +124,8 @@ TEST_F(PageDialogs, AlertShowsTheMessageUnderTheAppsNameAndResumesOnceWhenEnded)
     app->runJavaScriptAlertPanel("Ferdig!", [&] { ++resumed; });
     EXPECT_EQ(openAlert().messageText, "VORL Vorudi");
     EXPECT_EQ(openAlert().informativeText, "Ferdig!");
-    EXPECT_TRUE(openAlert().buttons.empty());
-    window().finishAlert(AlertFirstButtonReturn);
+    EXPECT_EQ(openAlert().buttons, std::vector<std::string>{"OK"});
+    window().finishAlert(0);
     app->runJavaScriptAlertPanel("Igjen", [&] { ++resumed; });
     window().closeWithSheets();
     EXPECT_EQ(resumed, 2);
@@ -131,10 +133,11 @@ TEST_F(PageDialogs, AlertShowsTheMessageUnderTheAppsNameAndResumesOnceWhenEnded)
 
 TEST_F(PageDialogs, ConfirmIsTrueOnlyForOk) {
     std::vector<bool> answers;
-    for (int response : {AlertFirstButtonReturn, AlertFirstButtonReturn + 1, ModalResponseCancel}) {
+    for (std::optional<std::size_t> button :
+         {std::optional<std::size_t>(0), std::optional<std::size_t>(1), std::optional<std::size_t>()}) {
         app->runJavaScriptConfirmPanel("Slette?", [&](bool confirmed) { answers.push_back(confirmed); });
         EXPECT_EQ(openAlert().buttons, (std::vector<std::string>{"OK", "Avbryt"}));
-        window().finishAlert(response);
+        window().finishAlert(button);
     }
     EXPECT_EQ(answers, (std::vector<bool>{true, false, false}));
 }
@@ -147,12 +150,12 @@ TEST_F(PageDialogs, PromptAnswersTheFieldOnOkEvenEmptiedAndNullOtherwise) {
     EXPECT_EQ(openAlert().accessoryTextField->stringValue, "standard");
     EXPECT_EQ(openAlert().accessoryTextField->width, 280);
     EXPECT_EQ(openAlert().accessoryTextField->height, 24);
-    window().finishAlert(AlertFirstButtonReturn, "nytt navn");
+    window().finishAlert(0, "nytt navn");
     app->runJavaScriptTextInputPanel("Navn?", std::nullopt, collect);
     EXPECT_EQ(openAlert().accessoryTextField->stringValue, "");
-    window().finishAlert(AlertFirstButtonReturn, "");
+    window().finishAlert(0, "");
     app->runJavaScriptTextInputPanel("Navn?", "x", collect);
-    window().finishAlert(AlertFirstButtonReturn + 1, "x");
+    window().finishAlert(1, "x");
     app->runJavaScriptTextInputPanel("Navn?", "x", collect);
     window().closeWithSheets();
     EXPECT_EQ(answers,
@@ -167,10 +170,10 @@ TEST_F(PageDialogs, FileInputsChooseFilesNeverFoldersAndCancelAsNoSelection) {
     EXPECT_TRUE(panel.allowsMultipleSelection);
     EXPECT_TRUE(panel.canChooseFiles);
     EXPECT_FALSE(panel.canChooseDirectories);
-    window().finishOpenPanel(ModalResponseOK, {"/a.wav", "/b.wav"});
+    window().finishOpenPanel(ModalResponse::ok, {"/a.wav", "/b.wav"});
     app->runOpenPanel(false, collect);
     EXPECT_FALSE(std::get<OpenPanelSheet>(window().shown.value()).panel.allowsMultipleSelection);
-    window().finishOpenPanel(ModalResponseCancel);
+    window().finishOpenPanel(ModalResponse::cancel);
     using Files = std::vector<std::filesystem::path>;
     EXPECT_EQ(answers, (std::vector<std::optional<Files>>{Files{"/a.wav", "/b.wav"}, std::nullopt}));
 }

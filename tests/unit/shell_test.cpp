@@ -13,13 +13,15 @@ struct Row {
     std::string title;
     MenuAction action;
     std::string key;
-    std::uint32_t mask;
+    Modifiers modifiers;
     bool enabled = true;
 };
 
 TEST(MenuTable, FourNorwegianMenusWithTheirItemsKeysAndMasksInOrder) {
     using enum MenuAction;
-    const std::uint32_t cmd = 0x100000, optCmd = 0x180000, shiftCmd = 0x120000, ctrlCmd = 0x140000;
+    const Modifiers cmd = Modifiers::command, optCmd = Modifiers::option | Modifiers::command,
+                    shiftCmd = Modifiers::shift | Modifiers::command,
+                    ctrlCmd = Modifiers::control | Modifiers::command;
     const std::optional<Row> separator;
     const std::vector<std::pair<std::string, std::vector<std::optional<Row>>>> expected = {
         {"VORL Vorudi",
@@ -54,7 +56,7 @@ TEST(MenuTable, FourNorwegianMenusWithTheirItemsKeysAndMasksInOrder) {
             EXPECT_EQ(item->title, row->title);
             EXPECT_EQ(item->action, row->action) << row->title;
             EXPECT_EQ(item->keyEquivalent, row->key) << row->title;
-            EXPECT_EQ(item->modifierMask, row->mask) << row->title;
+            EXPECT_EQ(item->modifiers, row->modifiers) << row->title;
             EXPECT_EQ(item->enabled, row->enabled) << row->title;
         }
     }
@@ -105,7 +107,7 @@ TEST_F(MenuCommands, StandardActionsReachTheWindowThePageAndTheApplication) {
     for (MenuAction action :
          {performMiniaturize, performZoom, toggleFullScreen, orderFrontStandardAboutPanel, hide})
         perform(action);
-    for (const char* event : {"window.miniaturize", "window.zoom", "window.toggleFullScreen",
+    for (const char* event : {"window.miniaturize", "window.toggleMaximized", "window.toggleFullScreen",
                               "app.orderFrontStandardAboutPanel", "app.hide"})
         EXPECT_EQ(platform.log.count(event), 1) << event;
 }
@@ -138,6 +140,19 @@ TEST_F(MenuCommands, ZoomCommandsWorkOnThePagesZoom) {
     EXPECT_DOUBLE_EQ(web().zoom, 1.25);
     perform(MenuAction::zoomReset);
     EXPECT_EQ(web().zoom, 1.0);
+}
+
+TEST_F(MenuCommands, PinchAndScrollZoomKeepToTheMenusBoundsSoItsStepsNeverGoTheWrongWay) {
+    app->didRequestPageZoom(3.0);
+    EXPECT_EQ(web().zoom, 2.0);
+    perform(MenuAction::zoomIn);
+    EXPECT_EQ(web().zoom, 2.0);
+    app->didRequestPageZoom(0.3);
+    EXPECT_EQ(web().zoom, 0.5);
+    perform(MenuAction::zoomOut);
+    EXPECT_EQ(web().zoom, 0.5);
+    app->didRequestPageZoom(1.3);
+    EXPECT_EQ(web().zoom, 1.3);
 }
 
 TEST_F(MenuCommands, TheDataFolderIsCreatedAndOpenedAndTheLogOpened) {

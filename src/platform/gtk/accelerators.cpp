@@ -51,16 +51,16 @@ const char* actionName(MenuAction action) {
 std::vector<std::string> gtkAccelerators(const MenuItem& item) {
     if (item.keyEquivalent.empty())
         return {};
-    if (item.modifierMask == (ModifierControl | ModifierCommand) && item.keyEquivalent == "f")
+    if (item.modifiers == (Modifiers::control | Modifiers::command) && item.keyEquivalent == "f")
         return {"F11"};
     std::string modifiers;
-    if (item.modifierMask & ModifierShift)
+    if (contains(item.modifiers, Modifiers::shift))
         modifiers += "<Shift>";
-    if (item.modifierMask & ModifierControl)
+    if (contains(item.modifiers, Modifiers::control))
         modifiers += "<Control>";
-    if (item.modifierMask & ModifierOption)
+    if (contains(item.modifiers, Modifiers::option))
         modifiers += "<Alt>";
-    if (item.modifierMask & ModifierCommand)
+    if (contains(item.modifiers, Modifiers::command))
         modifiers += "<Primary>";
     std::string key = item.keyEquivalent;
     if (key == ",")

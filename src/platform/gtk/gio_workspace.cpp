@@ -10,7 +10,7 @@ namespace vorl {
 namespace {
 
 void launchDefault(const std::string& uri) {
-    GdkAppLaunchContext* context = gdk_display_get_app_launch_context(gdk_display_get_default());
+    g_autoptr(GdkAppLaunchContext) context = gdk_display_get_app_launch_context(gdk_display_get_default());
     g_app_info_launch_default_for_uri_async(
         uri.c_str(), G_APP_LAUNCH_CONTEXT(context), nullptr,
         [](GObject*, GAsyncResult* result, gpointer) {
@@ -18,7 +18,6 @@ void launchDefault(const std::string& uri) {
             g_app_info_launch_default_for_uri_finish(result, nullptr);
         },
         nullptr);
-    g_object_unref(context);
 }
 
 } // namespace
@@ -39,24 +38,20 @@ void GioWorkspace::activateFileViewerSelecting(const std::vector<std::filesystem
     GVariantBuilder uris;
     g_variant_builder_init(&uris, G_VARIANT_TYPE("as"));
     for (const auto& item : items) {
-        auto file = GObjectPtr<GFile>::adopt(g_file_new_for_path(item.c_str()));
-        char* uri = g_file_get_uri(file.get());
+        g_autoptr(GFile) file = g_file_new_for_path(item.c_str());
+        g_autofree char* uri = g_file_get_uri(file);
         g_variant_builder_add(&uris, "s", uri);
-        g_free(uri);
     }
     g_dbus_connection_call(
         bus, "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1", "org.freedesktop.FileManager1",
         "ShowItems", g_variant_new("(ass)", &uris, ""), nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
         [](GObject* connection, GAsyncResult* result, gpointer data) {
             std::unique_ptr<std::string> fallbackFolder(static_cast<std::string*>(data));
-            GError* error = nullptr;
-            if (GVariant* reply =
-                    g_dbus_connection_call_finish(G_DBUS_CONNECTION(connection), result, &error))
-                g_variant_unref(reply);
-            if (error) {
-                g_error_free(error);
+            g_autoptr(GError) error = nullptr;
+            g_autoptr(GVariant) reply =
+                g_dbus_connection_call_finish(G_DBUS_CONNECTION(connection), result, &error);
+            if (error)
                 launchDefault(*fallbackFolder);
-            }
         },
         new std::string(folder));
 }

@@ -11,30 +11,30 @@ template <class T> class GObjectPtr {
 public:
     GObjectPtr() = default;
     // Takes over a reference the caller already holds (a "transfer full" result).
-    static GObjectPtr adopt(T* object) { return GObjectPtr(object); }
+    static GObjectPtr adopt(T* owned) { return GObjectPtr(owned); }
     // Takes a reference of its own; floating references are sunk.
-    static GObjectPtr retain(T* object) {
-        return GObjectPtr(object ? static_cast<T*>(g_object_ref_sink(object)) : nullptr);
+    static GObjectPtr retain(T* shared) {
+        return GObjectPtr(shared ? static_cast<T*>(g_object_ref_sink(shared)) : nullptr);
     }
 
-    GObjectPtr(GObjectPtr&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    GObjectPtr(GObjectPtr&& other) noexcept : object(std::exchange(other.object, nullptr)) {}
     GObjectPtr& operator=(GObjectPtr&& other) noexcept {
-        std::swap(object_, other.object_);
+        std::swap(object, other.object);
         return *this;
     }
     GObjectPtr(const GObjectPtr&) = delete;
     GObjectPtr& operator=(const GObjectPtr&) = delete;
     ~GObjectPtr() {
-        if (object_)
-            g_object_unref(object_);
+        if (object)
+            g_object_unref(object);
     }
 
-    T* get() const { return object_; }
-    explicit operator bool() const { return object_ != nullptr; }
+    T* get() const { return object; }
+    explicit operator bool() const { return object != nullptr; }
 
 private:
-    explicit GObjectPtr(T* object) : object_(object) {}
-    T* object_ = nullptr;
+    explicit GObjectPtr(T* held) : object(held) {}
+    T* object = nullptr;
 };
 
 } // namespace vorl

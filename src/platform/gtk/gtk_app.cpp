@@ -9,6 +9,9 @@
 namespace vorl {
 namespace {
 
+// The application's id on the session bus, its window class and its icon's name.
+constexpr const char* applicationId = "no.vorl.Vorudi";
+
 struct ActionBinding {
     MenuTarget* target;
     MenuAction action;
@@ -23,9 +26,9 @@ void onMenuAction(GSimpleAction*, GVariant*, gpointer data) {
 
 GtkApp::GtkApp() {
     // The window's class on X11, which desktops match against no.vorl.Vorudi.desktop.
-    g_set_prgname("no.vorl.Vorudi");
+    g_set_prgname(applicationId);
     application =
-        GObjectPtr<GtkApplication>::adopt(gtk_application_new("no.vorl.Vorudi", G_APPLICATION_DEFAULT_FLAGS));
+        GObjectPtr<GtkApplication>::adopt(gtk_application_new(applicationId, G_APPLICATION_DEFAULT_FLAGS));
     g_signal_connect(application.get(), "startup", G_CALLBACK(onStartup), this);
     g_signal_connect(application.get(), "activate", G_CALLBACK(onActivate), this);
     g_signal_connect(application.get(), "shutdown", G_CALLBACK(onShutdown), this);
@@ -51,7 +54,7 @@ void GtkApp::terminate() {
 
 void GtkApp::onStartup(GApplication*, gpointer self) {
     auto* app = static_cast<GtkApp*>(self);
-    gtk_window_set_default_icon_name("no.vorl.Vorudi");
+    gtk_window_set_default_icon_name(applicationId);
     // A polite kill (logout, Ctrl+C in a terminal) ends the application like its quit command.
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         app->signalSources.push_back(g_unix_signal_add(signal, onTerminationSignal, app));
@@ -107,13 +110,12 @@ void GtkApp::setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) {
             std::string detailedName = std::string("app.") + actionName(item->action);
             g_menu_append(section.get(), item->title.c_str(), detailedName.c_str());
 
-            GSimpleAction* action = g_simple_action_new(actionName(item->action), nullptr);
+            g_autoptr(GSimpleAction) action = g_simple_action_new(actionName(item->action), nullptr);
             g_simple_action_set_enabled(action, item->enabled);
             g_signal_connect_data(
                 action, "activate", G_CALLBACK(onMenuAction), new ActionBinding{&target, item->action},
                 [](gpointer data, GClosure*) { delete static_cast<ActionBinding*>(data); }, GConnectFlags{});
             g_action_map_add_action(G_ACTION_MAP(application.get()), G_ACTION(action));
-            g_object_unref(action);
 
             std::vector<std::string> accelerators = gtkAccelerators(*item);
             std::vector<const char*> names;
@@ -128,12 +130,10 @@ void GtkApp::setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) {
     gtk_application_set_menubar(application.get(), G_MENU_MODEL(menuBar.get()));
 }
 
-void GtkApp::orderFrontStandardAboutPanel() {
-    gtk_show_about_dialog(mainWindow(), "title", "Om VORL Vorudi", "program-name", "VORL Vorudi", "version",
-                          VORL_VERSION, "comments",
-                          "Skrivebordsappen for VORL Vorudi, verktøyet som deler opp lydopptak i slices. "
-                          "Den starter og stopper analysemotoren og viser verktøyet i sitt eget vindu.",
-                          "logo-icon-name", "no.vorl.Vorudi", nullptr);
+void GtkApp::orderFrontStandardAboutPanel(const AboutPanel& about) {
+    gtk_show_about_dialog(mainWindow(), "title", about.title.c_str(), "program-name",
+                          about.programName.c_str(), "version", about.version.c_str(), "comments",
+                          about.comments.c_str(), "logo-icon-name", applicationId, nullptr);
 }
 
 void GtkApp::hide() {

@@ -21,7 +21,7 @@ public:
     void terminate() override;
     void activateIgnoringOtherApps() override;
     void setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) override;
-    void orderFrontStandardAboutPanel() override;
+    void orderFrontStandardAboutPanel(const AboutPanel& about) override;
     void hide() override;
 
     GtkApplication* gtkApplication() const { return application.get(); }

@@ -7,26 +7,39 @@
 
 namespace vorl {
 
-GtkMainWindow::GtkMainWindow(GtkApplication* application, Size contentSize)
+GtkMainWindow::GtkMainWindow(GtkApplication* application, const WindowConfiguration& configuration)
     : window(GObjectPtr<GtkWindow>::retain(GTK_WINDOW(gtk_application_window_new(application)))) {
     gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window.get()), TRUE);
-    gtk_window_set_default_size(window.get(), static_cast<int>(contentSize.width),
-                                static_cast<int>(contentSize.height));
+    gtk_window_set_default_size(window.get(), static_cast<int>(configuration.contentSize.width),
+                                static_cast<int>(configuration.contentSize.height));
+    // GTK has one theme setting for all of the application's windows; pages see
+    // prefers-color-scheme: dark as well.
+    if (configuration.darkAppearance)
+        g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
     gtk_widget_add_css_class(GTK_WIDGET(window.get()), "vorl-main");
     g_signal_connect(window.get(), "close-request", G_CALLBACK(onCloseRequest), this);
     g_signal_connect(window.get(), "destroy", G_CALLBACK(onDestroy), this);
 }
 
 GtkMainWindow::~GtkMainWindow() {
-    if (frameStore)
-        frameStore->save();
+    saveFrame();
     g_signal_handlers_disconnect_by_data(window.get(), this);
 }
 
+void GtkMainWindow::saveFrame() {
+    if (!frameStore)
+        return;
+    // The default size follows the user's resizing, except while the window is maximised,
+    // when it keeps the size to return to.
+    WindowFrame frame;
+    gtk_window_get_default_size(window.get(), &frame.width, &frame.height);
+    frame.maximized = gtk_window_is_maximized(window.get());
+    if (frame.width > 0 && frame.height > 0)
+        frameStore->save(frame);
+}
+
 gboolean GtkMainWindow::onCloseRequest(GtkWindow*, gpointer self) {
-    auto* mainWindow = static_cast<GtkMainWindow*>(self);
-    if (mainWindow->frameStore)
-        mainWindow->frameStore->save();
+    static_cast<GtkMainWindow*>(self)->saveFrame();
     return FALSE; // the window closes, and with the last window the application ends
 }
 
@@ -38,11 +51,6 @@ void GtkMainWindow::onDestroy(GtkWidget*, gpointer self) {
 
 void GtkMainWindow::setTitle(const std::string& title) {
     gtk_window_set_title(window.get(), title.c_str());
-}
-
-void GtkMainWindow::setAppearance(Appearance) {
-    // Dark whatever the desktop's theme; pages see prefers-color-scheme: dark as well.
-    g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
 }
 
 void GtkMainWindow::setBackgroundColor(Color color) {
@@ -63,12 +71,21 @@ void GtkMainWindow::setMinSize(Size size) {
 }
 
 void GtkMainWindow::setContentView(WebView& view) {
-    gtk_window_set_child(window.get(), static_cast<GtkWebView&>(view).widget());
+    auto* gtkView = dynamic_cast<GtkWebView*>(&view);
+    if (!gtkView)
+        g_error("the main window can show only a web view of its own platform");
+    gtk_window_set_child(window.get(), gtkView->widget());
 }
 
-void GtkMainWindow::setFrameAutosaveName(const std::string& name) {
-    frameStore = std::make_unique<WindowFrameStore>(window.get(), name);
-    frameStore->restore();
+void GtkMainWindow::setFrameStore(WindowFrameStore& store) {
+    frameStore = &store;
+    std::optional<WindowFrame> kept = store.load();
+    if (!kept)
+        return;
+    if (kept->width > 0 && kept->height > 0)
+        gtk_window_set_default_size(window.get(), kept->width, kept->height);
+    if (kept->maximized)
+        gtk_window_maximize(window.get());
 }
 
 void GtkMainWindow::makeKeyAndOrderFront() {
@@ -79,7 +96,7 @@ void GtkMainWindow::miniaturize() {
     gtk_window_minimize(window.get());
 }
 
-void GtkMainWindow::zoom() {
+void GtkMainWindow::toggleMaximized() {
     if (gtk_window_is_maximized(window.get()))
         gtk_window_unmaximize(window.get());
     else
@@ -106,7 +123,7 @@ void GtkMainWindow::beginOpenPanelSheet(const OpenPanel& panel, OpenPanelComplet
         [this, panel, completion](std::function<void()> ended) {
             vorl::beginOpenPanelSheet(window.get(), panel, endingTurn(completion, std::move(ended)));
         },
-        [completion] { completion(ModalResponseCancel, {}); });
+        [completion] { completion(ModalResponse::cancel, {}); });
 }
 
 void GtkMainWindow::beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion completion) {
@@ -114,7 +131,7 @@ void GtkMainWindow::beginSavePanelSheet(const SavePanel& panel, SavePanelComplet
         [this, panel, completion](std::function<void()> ended) {
             vorl::beginSavePanelSheet(window.get(), panel, endingTurn(completion, std::move(ended)));
         },
-        [completion] { completion(ModalResponseCancel, std::nullopt); });
+        [completion] { completion(ModalResponse::cancel, std::nullopt); });
 }
 
 } // namespace vorl

@@ -3,31 +3,27 @@
 #include "gobject_ptr.h"
 #include "platform/sheet_queue.h"
 #include "platform/window.h"
-#include "window_frame_store.h"
 
 #include <gtk/gtk.h>
-
-#include <memory>
 
 namespace vorl {
 
 // The application's main window: a GtkApplicationWindow with the menu bar above its content.
 class GtkMainWindow final : public Window {
 public:
-    GtkMainWindow(GtkApplication* application, Size contentSize);
+    GtkMainWindow(GtkApplication* application, const WindowConfiguration& configuration);
     GtkMainWindow(const GtkMainWindow&) = delete;
     GtkMainWindow& operator=(const GtkMainWindow&) = delete;
     ~GtkMainWindow() override;
 
     void setTitle(const std::string& title) override;
-    void setAppearance(Appearance appearance) override;
     void setBackgroundColor(Color color) override;
     void setMinSize(Size size) override;
     void setContentView(WebView& view) override;
-    void setFrameAutosaveName(const std::string& name) override;
+    void setFrameStore(WindowFrameStore& store) override;
     void makeKeyAndOrderFront() override;
     void miniaturize() override;
-    void zoom() override;
+    void toggleMaximized() override;
     void toggleFullScreen() override;
     void beginAlertSheet(const Alert& alert, AlertCompletion completion) override;
     void beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion completion) override;
@@ -36,10 +32,11 @@ public:
 private:
     static gboolean onCloseRequest(GtkWindow*, gpointer self);
     static void onDestroy(GtkWidget*, gpointer self);
+    void saveFrame();
 
     GObjectPtr<GtkWindow> window;
     GObjectPtr<GtkCssProvider> style;
-    std::unique_ptr<WindowFrameStore> frameStore;
+    WindowFrameStore* frameStore = nullptr;
     SheetQueue sheets;
 };
 

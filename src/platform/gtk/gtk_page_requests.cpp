@@ -86,19 +86,18 @@ public:
         if (answer.errorMessage) {
             webkit_script_message_reply_return_error_message(reply, answer.errorMessage->c_str());
         } else {
-            JSCValue* value = std::visit(
+            g_autoptr(JSCValue) value = std::visit(
                 [this](const auto& result) -> JSCValue* {
-                    using Result = std::decay_t<decltype(result)>;
-                    if constexpr (std::is_same_v<Result, std::string>)
+                    using Value = std::decay_t<decltype(result)>;
+                    if constexpr (std::is_same_v<Value, std::string>)
                         return jsc_value_new_string(context.get(), result.c_str());
-                    else if constexpr (std::is_same_v<Result, bool>)
+                    else if constexpr (std::is_same_v<Value, bool>)
                         return jsc_value_new_boolean(context.get(), result);
                     else
                         return jsc_value_new_undefined(context.get());
                 },
                 answer.result);
             webkit_script_message_reply_return_value(reply, value);
-            g_object_unref(value);
         }
         webkit_script_message_reply_unref(std::exchange(reply, nullptr));
     }
@@ -130,8 +129,7 @@ gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, 
             [pending](std::optional<std::string> text) { pending->answerPrompt(text); });
         break;
     case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
-        // Nothing asks the user before a page is left: leaving is always allowed.
-        pending->confirm(true);
+        delegate->runBeforeUnloadConfirmPanel(message, [pending](bool leave) { pending->confirm(leave); });
         break;
     }
     return TRUE;

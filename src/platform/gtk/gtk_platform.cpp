@@ -22,6 +22,7 @@ public:
 class GtkPlatform final : public Platform {
 public:
     std::filesystem::path homeDirectory() const override { return g_get_home_dir(); }
+    std::filesystem::path configDirectory() const override { return g_get_user_config_dir(); }
 
     Environment environment() const override {
         Environment variables;
@@ -46,8 +47,8 @@ public:
     std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration) override {
         return std::make_unique<GtkWebView>(configuration);
     }
-    std::unique_ptr<Window> createWindow(Size contentSize) override {
-        return std::make_unique<GtkMainWindow>(app.gtkApplication(), contentSize);
+    std::unique_ptr<Window> createWindow(const WindowConfiguration& configuration) override {
+        return std::make_unique<GtkMainWindow>(app.gtkApplication(), configuration);
     }
 
 private:

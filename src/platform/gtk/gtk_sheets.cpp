@@ -8,7 +8,8 @@
 namespace vorl {
 namespace {
 
-// One open alert: answered from its response, or as cancelled when it is destroyed first.
+// One open alert: answered from its response, or as cancelled when it is destroyed first. Its
+// buttons answer their index as GTK response ids; GTK's own responses are all negative.
 struct AlertSheet {
     AlertCompletion completion;
     GtkEditable* field = nullptr;
@@ -24,8 +25,8 @@ struct AlertSheet {
 void onAlertResponse(GtkDialog* dialog, int response, gpointer data) {
     auto* sheet = static_cast<AlertSheet*>(data);
     AlertResult result;
-    if (response >= AlertFirstButtonReturn && response < AlertFirstButtonReturn + sheet->buttonCount) {
-        result.response = response;
+    if (response >= 0 && response < sheet->buttonCount) {
+        result.button = static_cast<std::size_t>(response);
         // Read while the dialog is whole; once it is being destroyed its entry may be gone.
         if (sheet->field)
             result.accessoryText = gtk_editable_get_text(sheet->field);
@@ -47,13 +48,13 @@ struct ChooserSheet {
     GObjectPtr<GtkFileChooserNative> chooser;
     GObjectPtr<GtkWindow> parent;
     gulong parentDestroyed = 0;
-    std::function<void(int response, GtkFileChooser*)> finish;
+    std::function<void(ModalResponse response, GtkFileChooser*)> finish;
 
     void answer(int response) {
         if (parentDestroyed)
             g_signal_handler_disconnect(parent.get(), parentDestroyed);
         g_signal_handlers_disconnect_by_data(chooser.get(), this);
-        finish(response == GTK_RESPONSE_ACCEPT ? ModalResponseOK : ModalResponseCancel,
+        finish(response == GTK_RESPONSE_ACCEPT ? ModalResponse::ok : ModalResponse::cancel,
                GTK_FILE_CHOOSER(chooser.get()));
         gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(chooser.get()));
         delete this;
@@ -70,20 +71,21 @@ void onChooserParentDestroyed(GtkWidget*, gpointer data) {
     sheet->answer(GTK_RESPONSE_CANCEL);
 }
 
+// A button label with its first letter as the keyboard mnemonic.
 std::string withMnemonic(const std::string& label) {
     return "_" + label;
 }
 
-void beginChooser(GtkWindow* parent, GtkFileChooserAction action, const std::string& title,
-                  const std::string& accept, const std::function<void(GtkFileChooser*)>& configure,
-                  std::function<void(int response, GtkFileChooser*)> finish) {
+void beginChooser(GtkWindow* parent, GtkFileChooserAction action, const PanelTexts& texts,
+                  const std::function<void(GtkFileChooser*)>& configure,
+                  std::function<void(ModalResponse response, GtkFileChooser*)> finish) {
     auto* sheet = new ChooserSheet;
     sheet->chooser = GObjectPtr<GtkFileChooserNative>::adopt(
-        gtk_file_chooser_native_new(title.c_str(), parent, action, withMnemonic(accept).c_str(), "_Avbryt"));
+        gtk_file_chooser_native_new(texts.title.c_str(), parent, action, withMnemonic(texts.prompt).c_str(),
+                                    withMnemonic(texts.cancel).c_str()));
     sheet->parent = GObjectPtr<GtkWindow>::retain(parent);
     sheet->finish = std::move(finish);
-    auto* chooser = GTK_FILE_CHOOSER(sheet->chooser.get());
-    configure(chooser);
+    configure(GTK_FILE_CHOOSER(sheet->chooser.get()));
     gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(sheet->chooser.get()), TRUE);
     g_signal_connect(sheet->chooser.get(), "response", G_CALLBACK(onChooserResponse), sheet);
     sheet->parentDestroyed = g_signal_connect(parent, "destroy", G_CALLBACK(onChooserParentDestroyed), sheet);
@@ -93,19 +95,17 @@ void beginChooser(GtkWindow* parent, GtkFileChooserAction action, const std::str
 void setFolder(GtkFileChooser* chooser, const std::optional<std::filesystem::path>& folder) {
     if (!folder)
         return;
-    auto directory = GObjectPtr<GFile>::adopt(g_file_new_for_path(folder->c_str()));
-    gtk_file_chooser_set_current_folder(chooser, directory.get(), nullptr);
+    g_autoptr(GFile) directory = g_file_new_for_path(folder->c_str());
+    gtk_file_chooser_set_current_folder(chooser, directory, nullptr);
 }
 
 std::vector<std::filesystem::path> chosenPaths(GtkFileChooser* chooser) {
     std::vector<std::filesystem::path> paths;
-    auto files = GObjectPtr<GListModel>::adopt(gtk_file_chooser_get_files(chooser));
-    for (guint i = 0; i < g_list_model_get_n_items(files.get()); ++i) {
-        auto file = GObjectPtr<GFile>::adopt(G_FILE(g_list_model_get_item(files.get(), i)));
-        if (char* path = g_file_get_path(file.get())) {
+    g_autoptr(GListModel) files = gtk_file_chooser_get_files(chooser);
+    for (guint i = 0; i < g_list_model_get_n_items(files); ++i) {
+        g_autoptr(GFile) file = G_FILE(g_list_model_get_item(files, i));
+        if (g_autofree char* path = g_file_get_path(file))
             paths.emplace_back(path);
-            g_free(path);
-        }
     }
     return paths;
 }
@@ -120,11 +120,9 @@ void beginAlertSheet(GtkWindow* parent, const Alert& alert, AlertCompletion comp
     gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", alert.informativeText.c_str());
 
     auto* sheet = new AlertSheet{std::move(completion)};
-    std::vector<std::string> buttons = alert.buttons.empty() ? std::vector<std::string>{"OK"} : alert.buttons;
-    for (const auto& title : buttons)
-        gtk_dialog_add_button(GTK_DIALOG(dialog), title.c_str(),
-                              AlertFirstButtonReturn + sheet->buttonCount++);
-    gtk_dialog_set_default_response(GTK_DIALOG(dialog), AlertFirstButtonReturn);
+    for (const auto& title : alert.buttons)
+        gtk_dialog_add_button(GTK_DIALOG(dialog), title.c_str(), sheet->buttonCount++);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), 0);
 
     if (alert.accessoryTextField) {
         GtkWidget* entry = gtk_entry_new();
@@ -142,34 +140,31 @@ void beginAlertSheet(GtkWindow* parent, const Alert& alert, AlertCompletion comp
 
 void beginOpenPanelSheet(GtkWindow* parent, const OpenPanel& panel, OpenPanelCompletion completion) {
     bool foldersOnly = panel.canChooseDirectories && !panel.canChooseFiles;
-    std::string title = !panel.message.empty() ? panel.message : foldersOnly ? "Velg mappe" : "Åpne";
-    std::string accept = !panel.prompt.empty() ? panel.prompt : foldersOnly ? "Velg" : "Åpne";
     beginChooser(
-        parent, foldersOnly ? GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER : GTK_FILE_CHOOSER_ACTION_OPEN, title,
-        accept,
+        parent, foldersOnly ? GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER : GTK_FILE_CHOOSER_ACTION_OPEN,
+        panel.texts,
         [&](GtkFileChooser* chooser) {
             gtk_file_chooser_set_select_multiple(chooser, panel.allowsMultipleSelection);
             gtk_file_chooser_set_create_folders(chooser, panel.canCreateDirectories);
             setFolder(chooser, panel.directory);
         },
-        [completion = std::move(completion)](int response, GtkFileChooser* chooser) {
-            completion(response, response == ModalResponseOK ? chosenPaths(chooser)
-                                                             : std::vector<std::filesystem::path>{});
+        [completion = std::move(completion)](ModalResponse response, GtkFileChooser* chooser) {
+            completion(response, response == ModalResponse::ok ? chosenPaths(chooser)
+                                                               : std::vector<std::filesystem::path>{});
         });
 }
 
 void beginSavePanelSheet(GtkWindow* parent, const SavePanel& panel, SavePanelCompletion completion) {
-    std::string title = !panel.message.empty() ? panel.message : "Lagre";
     beginChooser(
-        parent, GTK_FILE_CHOOSER_ACTION_SAVE, title, "Lagre",
+        parent, GTK_FILE_CHOOSER_ACTION_SAVE, panel.texts,
         [&](GtkFileChooser* chooser) {
             gtk_file_chooser_set_create_folders(chooser, panel.canCreateDirectories);
             setFolder(chooser, panel.directory);
             gtk_file_chooser_set_current_name(chooser, panel.nameFieldStringValue.c_str());
         },
-        [completion = std::move(completion)](int response, GtkFileChooser* chooser) {
+        [completion = std::move(completion)](ModalResponse response, GtkFileChooser* chooser) {
             std::optional<std::filesystem::path> chosen;
-            if (response == ModalResponseOK) {
+            if (response == ModalResponse::ok) {
                 std::vector<std::filesystem::path> paths = chosenPaths(chooser);
                 if (!paths.empty())
                     chosen = paths.front();

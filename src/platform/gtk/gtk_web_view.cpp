@@ -2,7 +2,6 @@
 
 #include "load_failure.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace vorl {
@@ -21,17 +20,13 @@ template <class Policy> void apply(WebKitPolicyDecision* decision, Policy policy
 }
 
 WebKitWebView* newWebView(WebKitUserContentManager* contentManager, bool mediaRequiresUserAction) {
-    WebKitWebsitePolicies* policies = webkit_website_policies_new_with_policies(
+    g_autoptr(WebKitWebsitePolicies) policies = webkit_website_policies_new_with_policies(
         "autoplay", mediaRequiresUserAction ? WEBKIT_AUTOPLAY_ALLOW_WITHOUT_SOUND : WEBKIT_AUTOPLAY_ALLOW,
         nullptr);
     auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", contentManager,
                                               "website-policies", policies, nullptr));
-    g_object_unref(policies);
     return view;
 }
-
-constexpr double magnificationMinimum = 0.25;
-constexpr double magnificationMaximum = 5.0;
 
 } // namespace
 
@@ -55,6 +50,10 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
         newWebView(contentManager.get(), configuration.mediaPlaybackRequiresUserAction));
     webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(view.get()),
                                                 configuration.developerExtrasEnabled);
+    GdkRGBA background = configuration.drawsBackground ? GdkRGBA{1, 1, 1, 1} : GdkRGBA{0, 0, 0, 0};
+    webkit_web_view_set_background_color(view.get(), &background);
+    if (configuration.allowsMagnification)
+        addMagnificationGestures();
     networkSession = webkit_web_view_get_network_session(view.get());
 
     g_signal_connect(view.get(), "decide-policy", G_CALLBACK(onDecidePolicy), this);
@@ -71,6 +70,8 @@ GtkWebView::~GtkWebView() {
     stopPageRequestTimer();
     g_signal_handlers_disconnect_by_data(networkSession, this);
     g_signal_handlers_disconnect_by_data(view.get(), this);
+    for (GtkEventController* gesture : magnificationGestures)
+        g_signal_handlers_disconnect_by_data(gesture, this);
     for (auto& binding : messageHandlers)
         g_signal_handlers_disconnect_by_data(contentManager.get(), binding.get());
 }
@@ -83,14 +84,9 @@ void GtkWebView::setNavigationDelegate(NavigationDelegate& delegate) {
     navigationDelegate = &delegate;
 }
 
-void GtkWebView::setDrawsBackground(bool draws) {
-    GdkRGBA color = draws ? GdkRGBA{1, 1, 1, 1} : GdkRGBA{0, 0, 0, 0};
-    webkit_web_view_set_background_color(view.get(), &color);
-}
-
-void GtkWebView::setAllowsMagnification(bool allows) {
-    if (!allows)
-        return;
+// A pinch scales the zoom it began at; each notch of Ctrl and the wheel scales by 1.1. The UI
+// delegate decides what each leads to.
+void GtkWebView::addMagnificationGestures() {
     GtkGesture* pinch = gtk_gesture_zoom_new();
     g_signal_connect(pinch, "begin", G_CALLBACK(+[](GtkGesture*, GdkEventSequence*, gpointer self) {
                          auto* webView = static_cast<GtkWebView*>(self);
@@ -98,28 +94,28 @@ void GtkWebView::setAllowsMagnification(bool allows) {
                      }),
                      this);
     g_signal_connect(pinch, "scale-changed", G_CALLBACK(onPinch), this);
-    gtk_widget_add_controller(widget(), GTK_EVENT_CONTROLLER(pinch));
-
     GtkEventController* scroll = gtk_event_controller_scroll_new(GTK_EVENT_CONTROLLER_SCROLL_VERTICAL);
     gtk_event_controller_set_propagation_phase(scroll, GTK_PHASE_CAPTURE);
     g_signal_connect(scroll, "scroll", G_CALLBACK(onScroll), this);
-    gtk_widget_add_controller(widget(), scroll);
+    for (GtkEventController* gesture : {GTK_EVENT_CONTROLLER(pinch), scroll}) {
+        gtk_widget_add_controller(widget(), gesture); // the widget owns it from here
+        magnificationGestures.push_back(gesture);
+    }
 }
 
 void GtkWebView::onPinch(GtkGestureZoom*, double scale, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
-    webView->setPageZoom(
-        std::clamp(webView->pinchStartZoom * scale, magnificationMinimum, magnificationMaximum));
+    if (webView->uiDelegate)
+        webView->uiDelegate->didRequestPageZoom(webView->pinchStartZoom * scale);
 }
 
 gboolean GtkWebView::onScroll(GtkEventControllerScroll* controller, double, double dy, gpointer self) {
     GdkModifierType modifiers =
         gtk_event_controller_get_current_event_state(GTK_EVENT_CONTROLLER(controller));
-    if (!(modifiers & GDK_CONTROL_MASK))
-        return FALSE; // an ordinary scroll belongs to the page
     auto* webView = static_cast<GtkWebView*>(self);
-    double zoom = webView->pageZoom() * std::pow(1.1, -dy);
-    webView->setPageZoom(std::clamp(zoom, magnificationMinimum, magnificationMaximum));
+    if (!(modifiers & GDK_CONTROL_MASK) || !webView->uiDelegate)
+        return FALSE; // an ordinary scroll belongs to the page
+    webView->uiDelegate->didRequestPageZoom(webView->pageZoom() * std::pow(1.1, -dy));
     return TRUE;
 }
 

@@ -26,8 +26,6 @@ public:
 
     void setUIDelegate(UIDelegate& delegate) override;
     void setNavigationDelegate(NavigationDelegate& delegate) override;
-    void setDrawsBackground(bool draws) override;
-    void setAllowsMagnification(bool allows) override;
     std::optional<Url> url() const override;
     void loadRequest(const UrlRequest& request) override;
     void loadHTMLString(const std::string& html, const std::optional<Url>& baseUrl) override;
@@ -52,6 +50,7 @@ private:
     static void onDownloadStarted(WebKitNetworkSession*, WebKitDownload*, gpointer self);
     static void onDestroy(GtkWidget*, gpointer self);
     static gboolean onPageRequestTimedOut(gpointer self);
+    void addMagnificationGestures();
     static void onPinch(GtkGestureZoom*, double scale, gpointer self);
     static gboolean onScroll(GtkEventControllerScroll*, double dx, double dy, gpointer self);
     void startPageRequestTimer(Seconds timeout);
@@ -73,6 +72,7 @@ private:
     std::map<WebKitDownload*, std::unique_ptr<GtkDownload>> downloads;
     guint pageRequestTimer = 0;
     bool pageRequestTimedOut = false;
+    std::vector<GtkEventController*> magnificationGestures; // owned by the view's widget
     double pinchStartZoom = 1.0;
     bool destroyed = false; // once the window has gone, calls into the view are dropped
 };

@@ -3,10 +3,10 @@
 namespace vorl {
 
 std::optional<std::string> JscScriptMessage::stringEntry(std::string_view key) const {
-    if (!jsc_value_is_object(value_) || jsc_value_is_array(value_))
+    if (!jsc_value_is_object(value) || jsc_value_is_array(value))
         return std::nullopt;
     std::string name(key);
-    g_autoptr(JSCValue) entry = jsc_value_object_get_property(value_, name.c_str());
+    g_autoptr(JSCValue) entry = jsc_value_object_get_property(value, name.c_str());
     if (!jsc_value_is_string(entry))
         return std::nullopt;
     // As bytes, so that a string with a NUL inside keeps all of its characters.

@@ -11,11 +11,11 @@ namespace vorl {
 // outlive this object.
 class JscScriptMessage final : public ScriptMessage {
 public:
-    explicit JscScriptMessage(JSCValue* value) : value_(value) {}
+    explicit JscScriptMessage(JSCValue* posted) : value(posted) {}
     std::optional<std::string> stringEntry(std::string_view key) const override;
 
 private:
-    JSCValue* value_;
+    JSCValue* value;
 };
 
 } // namespace vorl

@@ -64,27 +64,27 @@ FileDescriptor startWatchdog(pid_t group) {
 
 class PosixProcess final : public Process {
 public:
-    PosixProcess(pid_t child, FileDescriptor watchdog) : pid_(child), watchdog_(std::move(watchdog)) {}
+    PosixProcess(pid_t child, FileDescriptor groupEnder) : pid(child), watchdog(std::move(groupEnder)) {}
 
     bool isRunning() override {
-        if (exited_)
+        if (exited)
             return false;
         // WNOWAIT leaves an ended child unreaped: its id, which names its group too, cannot be
         // taken by another process while this object may still signal that group.
         siginfo_t info{};
-        if (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
             info.si_pid == 0)
             return true;
-        exited_ = true;
+        exited = true;
         return false;
     }
 
-    void terminate() override { ::kill(-pid_, SIGTERM); }
+    void terminate() override { ::kill(-pid, SIGTERM); }
 
 private:
-    pid_t pid_;
-    FileDescriptor watchdog_; // closing it ends the group
-    bool exited_ = false;
+    pid_t pid;
+    FileDescriptor watchdog; // closing it ends the group
+    bool exited = false;
 };
 
 // Frees posix_spawn's attribute and file-action objects however launch() returns.

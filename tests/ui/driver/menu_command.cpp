@@ -15,26 +15,26 @@ enum class Sections { separated, joined };
 // Collects a menu's entries, with the separators its sections call for.
 class EntryList {
 public:
-    explicit EntryList(Sections sections) : sections_(sections) {}
+    explicit EntryList(Sections joining) : sections(joining) {}
 
     void add(const JsonValue& entry) {
-        if (separatorDue_ && count_ > 0 && sections_ == Sections::separated) {
+        if (separatorDue && count > 0 && sections == Sections::separated) {
             const JsonValue separator = jsonObject();
             setMember(separator.get(), "separator", true);
-            append(entries_.get(), separator);
+            append(entries.get(), separator);
         }
-        separatorDue_ = false;
-        append(entries_.get(), entry);
-        ++count_;
+        separatorDue = false;
+        append(entries.get(), entry);
+        ++count;
     }
-    void endSection() { separatorDue_ = true; }
-    JsonValue take() { return std::move(entries_); }
+    void endSection() { separatorDue = true; }
+    JsonValue take() { return std::move(entries); }
 
 private:
-    const Sections sections_;
-    JsonValue entries_ = jsonArray();
-    int count_ = 0;
-    bool separatorDue_ = false;
+    const Sections sections;
+    JsonValue entries = jsonArray();
+    int count = 0;
+    bool separatorDue = false;
 };
 
 JsonValue labelOf(GMenuModel* model, int index) {

@@ -22,23 +22,23 @@ Answer failureAnswer(std::string_view error) {
 
 void AnswerSlot::fill(Answer answer) {
     {
-        std::lock_guard lock(mutex_);
-        if (answer_)
+        std::lock_guard lock(mutex);
+        if (given)
             return;
-        answer_ = std::move(answer);
+        given = std::move(answer);
     }
-    filled_.notify_all();
+    filled.notify_all();
 }
 
 Answer AnswerSlot::take() {
-    std::unique_lock lock(mutex_);
-    filled_.wait(lock, [this] { return answer_.has_value(); });
-    return std::move(*answer_);
+    std::unique_lock lock(mutex);
+    filled.wait(lock, [this] { return given.has_value(); });
+    return std::move(*given);
 }
 
 class Reply::Keeper {
 public:
-    explicit Keeper(std::shared_ptr<AnswerSlot> slot) : slot_(std::move(slot)) {}
+    explicit Keeper(std::shared_ptr<AnswerSlot> answerSlot) : slot(std::move(answerSlot)) {}
     Keeper(const Keeper&) = delete;
     Keeper& operator=(const Keeper&) = delete;
     ~Keeper() {
@@ -49,23 +49,23 @@ public:
     // express), the answer is dropped and this keeper's destructor tries again with its own.
     template <typename Build> void answer(const Build& build) const noexcept {
         try {
-            slot_->fill(build());
+            slot->fill(build());
         } catch (...) {
         }
     }
 
 private:
-    std::shared_ptr<AnswerSlot> slot_;
+    std::shared_ptr<AnswerSlot> slot;
 };
 
-Reply::Reply(std::shared_ptr<AnswerSlot> slot) : keeper_(std::make_shared<Keeper>(std::move(slot))) {}
+Reply::Reply(std::shared_ptr<AnswerSlot> slot) : keeper(std::make_shared<Keeper>(std::move(slot))) {}
 
 void Reply::succeed(JsonValue result) const noexcept {
-    keeper_->answer([&] { return successAnswer(result); });
+    keeper->answer([&] { return successAnswer(result); });
 }
 
 void Reply::succeedThen(JsonValue result, std::function<void()> afterSent) const noexcept {
-    keeper_->answer([&] {
+    keeper->answer([&] {
         Answer answer = successAnswer(result);
         answer.afterSent = std::move(afterSent);
         return answer;
@@ -73,7 +73,7 @@ void Reply::succeedThen(JsonValue result, std::function<void()> afterSent) const
 }
 
 void Reply::fail(std::string_view error) const noexcept {
-    keeper_->answer([&] { return failureAnswer(error); });
+    keeper->answer([&] { return failureAnswer(error); });
 }
 
 } // namespace vorl::test_driver

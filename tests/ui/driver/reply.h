@@ -29,9 +29,9 @@ public:
     Answer take();
 
 private:
-    std::mutex mutex_;
-    std::condition_variable filled_;
-    std::optional<Answer> answer_;
+    std::mutex mutex;
+    std::condition_variable filled;
+    std::optional<Answer> given;
 };
 
 // The main thread's handle on a pending command; it and its copies live on the main thread only.
@@ -48,7 +48,7 @@ public:
 
 private:
     class Keeper;
-    std::shared_ptr<Keeper> keeper_;
+    std::shared_ptr<Keeper> keeper;
 };
 
 } // namespace vorl::test_driver

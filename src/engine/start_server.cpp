@@ -2,8 +2,7 @@
 
 #include "app/app_delegate.h"
 #include "app/globals.h"
-#include "engine/engine_environment.h"
-#include "engine/engine_log.h"
+#include "engine/engine_decisions.h"
 
 #include <unistd.h>
 

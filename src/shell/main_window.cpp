@@ -2,6 +2,7 @@
 
 #include "app/app_delegate.h"
 #include "app/globals.h"
+#include "shell/window_frame_file.h"
 
 namespace vorl {
 namespace {
@@ -18,20 +19,21 @@ void AppDelegate::applicationDidFinishLaunching() {
     configuration.mediaPlaybackRequiresUserAction = false;
     configuration.scriptMessageHandlersWithReply.push_back({"vorl", this});
     configuration.developerExtrasEnabled = true;
+    configuration.drawsBackground = false;
+    configuration.allowsMagnification = true;
     web = platform.createWebView(configuration);
     web->setUIDelegate(*this);
     web->setNavigationDelegate(*this);
-    web->setDrawsBackground(false);
-    web->setAllowsMagnification(true);
 
-    window = platform.createWindow(contentSize);
+    window = platform.createWindow(WindowConfiguration{contentSize, true});
     window->setTitle("VORL Vorudi");
-    window->setAppearance(Appearance::dark);
     window->setBackgroundColor(BG);
     window->setMinSize(minimumSize);
     window->setContentView(*web);
-    // The window manager places a new window; a frame saved in an earlier run wins.
-    window->setFrameAutosaveName("VORLVorudiHovedvindu");
+    // The window manager places a new window; a frame kept from an earlier run wins.
+    frameFile = std::make_unique<WindowFrameFile>(
+        windowFrameFile(platform.configDirectory(), "VORLVorudiHovedvindu"));
+    window->setFrameStore(*frameFile);
     window->makeKeyAndOrderFront();
     platform.application().activateIgnoringOtherApps();
 
