@@ -169,6 +169,24 @@ def is_hello(event):
     return event.get("event") == "request" and str(event.get("path", "")).startswith("/api/hello")
 
 
+def is_status(event):
+    return event.get("event") == "request" and event.get("path") == "/api/status"
+
+
+def read_trace(path):
+    """The start-up phases a window wrote where VORL_STARTUP_TRACE pointed it: each line is
+    "<monotonic seconds> <phase>"; the first time of each phase is kept."""
+    phases = {}
+    try:
+        with open(path, encoding="utf-8") as trace:
+            for line in trace:
+                seconds, _, phase = line.rstrip("\n").partition(" ")
+                phases.setdefault(phase, float(seconds))
+    except FileNotFoundError:
+        pass
+    return phases
+
+
 class LineWatcher:
     """Reads a pipe on a thread and notes when each line arrived (time.monotonic)."""
 
@@ -183,6 +201,11 @@ class LineWatcher:
             with self.changed:
                 self.lines.append((arrived, raw.decode("utf-8", "replace")))
                 self.changed.notify_all()
+
+    def events(self):
+        """Every JSON object read so far."""
+        with self.changed:
+            return list(json_events(line for _, line in self.lines))
 
     def wait_for(self, predicate, timeout):
         """Arrival time of the first JSON line matching `predicate`."""

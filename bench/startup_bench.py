@@ -16,14 +16,26 @@ import sys
 import tempfile
 import time
 
-from bench_processes import (LineWatcher, Session, become_subreaper, command_line, descendants,
-                             is_alive, is_hello, poll_file_for, port_answers, read_json_events, rss_kib)
+from bench_processes import (LineWatcher, Session, become_subreaper, command_line, descendants, is_alive,
+                             is_hello, is_status, poll_file_for, port_answers, read_json_events, read_trace,
+                             rss_kib)
 
 PORT = 8765
 URL = f"http://127.0.0.1:{PORT}/"
 LOAD_TIMEOUT = 30.0
 QUIT_TIMEOUT = 20.0
 SETTLE = 1.0  # seconds between the page's script running and the memory reading / SIGTERM
+# The phases of a start, as the windows trace them (VORL_STARTUP_TRACE) and the engine logs the
+# page's first call; the floor has no splash and no probe.
+PHASES = [
+    ("main", "main"),
+    ("window mapped", "window mapped"),
+    ("splash committed", "committed about:blank"),
+    ("probe answered", "probe answered"),
+    ("engine page requested", "load requested " + URL),
+    ("engine page committed", "committed " + URL),
+    ("page script ran", None),
+]
 
 
 class Home:
@@ -58,13 +70,23 @@ def window_argv(kind, binaries):
 
 
 def start_window(session, kind, binaries, home, display):
-    """Starts the app or the floor; returns (process, start time, path of its output)."""
+    """Starts the app or the floor; returns (process, start time, path of its output, path of
+    its start-up trace)."""
     output_path = os.path.join(home.path, f"{kind}-output.txt")
+    trace_path = os.path.join(home.path, f"{kind}-trace.txt")
+    environment = dict(home.environment(display), VORL_STARTUP_TRACE=trace_path)
     with open(output_path, "wb") as output:
         started = time.monotonic()
-        window = session.start(window_argv(kind, binaries), env=home.environment(display),
-                               stdout=output, stderr=subprocess.STDOUT)
-    return window, started, output_path
+        window = session.start(window_argv(kind, binaries), env=environment, stdout=output, stderr=subprocess.STDOUT)
+    return window, started, output_path, trace_path
+
+
+def phase_times(trace_path, window_started, script_ran):
+    """Milliseconds from the window's process start to each phase it reached."""
+    trace = read_trace(trace_path)
+    times = {name: (trace[phase] - window_started) * 1000 for name, phase in PHASES if phase in trace}
+    times["page script ran"] = (script_ran - window_started) * 1000
+    return times
 
 
 def tree_rss_mib(root):
@@ -107,7 +129,7 @@ def engine_already_up(kind, binaries):
         engine_lines = LineWatcher(engine.stdout)
         listening = engine_lines.wait_for(lambda event: event.get("event") == "listening", LOAD_TIMEOUT)
 
-        window, window_started, output = start_window(session, kind, binaries, home, display)
+        window, window_started, output, trace = start_window(session, kind, binaries, home, display)
         try:
             hello = engine_lines.wait_for(is_hello, LOAD_TIMEOUT)
             time.sleep(max(0.0, hello + SETTLE - time.monotonic()))
@@ -115,8 +137,9 @@ def engine_already_up(kind, binaries):
             quit_ms = terminate_and_time(window)
         except Exception as error:
             raise RuntimeError(describe_failure(kind, output)) from error
+        script_ran = next(event["t"] for event in engine_lines.events() if is_hello(event))
         return {"standin": (listening - started) * 1000, "startup": (hello - window_started) * 1000,
-                "memory": memory, "quit": quit_ms}
+                "memory": memory, "quit": quit_ms, "phases": phase_times(trace, window_started, script_ran)}
 
 
 def app_launches_engine(binaries):
@@ -125,18 +148,25 @@ def app_launches_engine(binaries):
     the engine logged the quit request, and whether it was gone when the app had exited."""
     with Home(binaries.install) as home, Session() as session:
         display = session.start_xvfb()
-        window, window_started, output = start_window(session, "app", binaries, home, display)
+        window, window_started, output, trace = start_window(session, "app", binaries, home, display)
         try:
             hello = poll_file_for(home.log, is_hello, LOAD_TIMEOUT)
             time.sleep(max(0.0, hello + SETTLE - time.monotonic()))
-            engine_pids = [event["pid"] for event in read_json_events(home.log) if event.get("event") == "start"]
+            events = read_json_events(home.log)
+            engine_pids = [event["pid"] for event in events if event.get("event") == "start"]
             quit_ms = terminate_and_time(window)
         except Exception as error:
             raise RuntimeError(describe_failure("app", output)) from error
         engine_gone = all(not is_alive(pid) for pid in engine_pids)
-        quit_seen = any(event.get("event") == "quit" for event in read_json_events(home.log))
+        events = read_json_events(home.log)
+        quit_seen = any(event.get("event") == "quit" for event in events)
+        # The engine answers every status request once it listens; the first it logs is the
+        # first it answered.
+        first_answer = next(event["t"] for event in events if is_status(event))
+        page_requested = read_trace(trace).get("load requested " + URL, float("nan"))
         return {"startup": (hello - window_started) * 1000, "quit": quit_ms,
-                "quit_seen": quit_seen, "engine_gone": engine_gone}
+                "quit_seen": quit_seen, "engine_gone": engine_gone,
+                "answered_to_requested": (page_requested - first_answer) * 1000}
 
 
 def wait_for_free_port(timeout=10.0):
@@ -208,11 +238,35 @@ def print_table(rounds):
         if number == 0:
             print("-+-".join("-" * width for width in widths))
     print()
+    print_phases(rounds)
+    print()
     print(f"stand-in alone, process start to \"listening\" (ms): {spread(standin)} "
           "(added to the floor's engine-already-up figure for the launch row)")
+    print("app launches the engine: engine answered its first status request -> engine page requested (ms): "
+          f"{spread(column('launch', 'answered_to_requested'))}")
     runs = len(rounds)
     print(f"engine got the quit request: {sum(column('launch', 'quit_seen'))}/{runs} runs; "
           f"engine gone when the app had exited: {sum(column('launch', 'engine_gone'))}/{runs} runs")
+
+
+def print_phases(rounds):
+    """Median milliseconds from process start to each phase, engine already up."""
+    def median(kind, phase):
+        values = [round_[kind]["phases"][phase] for round_ in rounds if phase in round_[kind]["phases"]]
+        return statistics.median(values) if values else None
+
+    header = ("phase, engine already up (median ms from process start)", "app", "floor", "app - floor")
+    lines = [header]
+    for phase, _ in PHASES:
+        app, floor = median("app", phase), median("floor", phase)
+        cells = [f"{value:.0f}" if value is not None else "-" for value in (app, floor)]
+        difference = f"{app - floor:+.0f}" if app is not None and floor is not None else "-"
+        lines.append((phase, *cells, difference))
+    widths = [max(len(line[i]) for line in lines) for i in range(len(header))]
+    for number, line in enumerate(lines):
+        print(" | ".join(cell.ljust(width) for cell, width in zip(line, widths)))
+        if number == 0:
+            print("-+-".join("-" * width for width in widths))
 
 
 def main():

@@ -3,10 +3,12 @@
 #include "app/app_delegate.h"
 #include "app/globals.h"
 #include "platform/gtk/gtk_platform.h"
+#include "platform/startup_trace.h"
 
 using namespace vorl;
 
 int main() {
+    traceStartupPhase("main");
     std::unique_ptr<Platform> platform = createGtkPlatform();
     setGlobalValues(*platform);
     app = &platform->application();

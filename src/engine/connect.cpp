@@ -4,6 +4,7 @@
 #include "app/app_delegate.h"
 #include "app/globals.h"
 #include "engine/engine_decisions.h"
+#include "platform/startup_trace.h"
 
 #include <chrono>
 
@@ -31,6 +32,7 @@ void AppDelegate::ping(std::function<void(bool healthy)> completion) {
         request, [this, &mainQueue, completion = std::move(completion)](Result<std::string> body) {
             bool answered = isHealthyStatusBody(body);
             mainQueue.async([this, completion, answered] {
+                traceStartupPhase("probe answered");
                 // Only an engine of the user's own is trusted with the user's work.
                 completion(answered && platform.loopbackListener(PORT) == PortListener::currentUser);
             });

@@ -20,7 +20,7 @@ import tempfile
 import time
 import unittest
 
-from vorl_driver import Driver, save_screen
+from vorl_driver import Driver, DriverError, save_screen
 
 APP = os.environ.get("VORL_APP", "")
 DRIVER = os.environ.get("VORL_DRIVER", "")
@@ -183,7 +183,11 @@ class App:
         stderr.close()
         self.driver = Driver(self.process)
         if connect:
-            self.driver.connect(self.socket_path, timeout=30)
+            try:
+                self.driver.connect(self.socket_path, timeout=30)
+            except DriverError as error:
+                with open(self.stderr_path, encoding="utf-8", errors="replace") as text:
+                    raise DriverError("%s; its error output ends with:\n%s" % (error, text.read()[-4000:])) from None
 
     def uri(self):
         return self.driver.state()["uri"]

@@ -2,6 +2,7 @@
 
 #include "gtk_sheets.h"
 #include "gtk_web_view.h"
+#include "platform/startup_trace.h"
 
 #include <cmath>
 
@@ -19,6 +20,8 @@ GtkMainWindow::GtkMainWindow(GtkApplication* application, const WindowConfigurat
     gtk_widget_add_css_class(GTK_WIDGET(window.get()), "vorl-main");
     g_signal_connect(window.get(), "close-request", G_CALLBACK(onCloseRequest), this);
     g_signal_connect(window.get(), "destroy", G_CALLBACK(onDestroy), this);
+    g_signal_connect(window.get(), "map", G_CALLBACK(+[](GtkWidget*, gpointer) { traceStartupPhase("window mapped"); }),
+                     this);
 }
 
 GtkMainWindow::~GtkMainWindow() {

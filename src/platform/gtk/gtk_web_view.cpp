@@ -1,6 +1,7 @@
 #include "gtk_web_view.h"
 
 #include "load_failure.h"
+#include "platform/startup_trace.h"
 
 #include <cmath>
 
@@ -129,6 +130,7 @@ void GtkWebView::loadRequest(const UrlRequest& request) {
         return;
     auto uriRequest =
         GObjectPtr<WebKitURIRequest>::adopt(webkit_uri_request_new(request.url.string().c_str()));
+    traceStartupPhase("load requested " + request.url.string());
     webkit_web_view_load_request(view.get(), uriRequest.get());
     // WebKitGTK's requests carry no time-out: a timer stops a load that has not begun to show.
     startPageRequestTimer(request.timeoutInterval);
@@ -222,7 +224,9 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
     }
 }
 
-void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+void GtkWebView::onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
+    if (event == WEBKIT_LOAD_COMMITTED)
+        traceStartupPhase(std::string("committed ") + webkit_web_view_get_uri(view));
     if (event == WEBKIT_LOAD_COMMITTED || event == WEBKIT_LOAD_FINISHED)
         static_cast<GtkWebView*>(self)->stopPageRequestTimer();
 }

@@ -6,10 +6,11 @@ namespace vorl::test_driver {
 
 namespace {
 
-// Made on the main thread at the first use and kept until the process exits.
+// Made on the main thread at the first use and never released: its virtual machine must not
+// be torn down by the exit handlers, after WebKit's own have run.
 JSCContext* context() {
-    static const auto context = GObjectPtr<JSCContext>::adopt(jsc_context_new());
-    return context.get();
+    static JSCContext* const context = jsc_context_new();
+    return context;
 }
 
 // `value` itself, or a new null for an empty one.
