@@ -90,14 +90,16 @@ def phase_times(trace_path, window_started, script_ran):
 
 
 def tree_rss_mib(root):
-    """Resident memory of `root` and everything below it except the Python engine."""
+    """Resident memory of `root` and everything below it except the Python engine: in all, of
+    the window's own process, and of its web processes."""
     engines = set()
     for pid in descendants(root):
         if "server.py" in command_line(pid):
             engines.add(pid)
             engines.update(descendants(pid))
     pids = [root] + [pid for pid in descendants(root) if pid not in engines]
-    return sum(rss_kib(pid) for pid in pids) / 1024
+    web = [pid for pid in pids if "WebKitWebProcess" in command_line(pid)]
+    return (sum(rss_kib(pid) for pid in pids) / 1024, rss_kib(root) / 1024, sum(rss_kib(pid) for pid in web) / 1024)
 
 
 def terminate_and_time(window):
@@ -133,13 +135,14 @@ def engine_already_up(kind, binaries):
         try:
             hello = engine_lines.wait_for(is_hello, LOAD_TIMEOUT)
             time.sleep(max(0.0, hello + SETTLE - time.monotonic()))
-            memory = tree_rss_mib(window.pid)
+            memory, ui_memory, web_memory = tree_rss_mib(window.pid)
             quit_ms = terminate_and_time(window)
         except Exception as error:
             raise RuntimeError(describe_failure(kind, output)) from error
         script_ran = next(event["t"] for event in engine_lines.events() if is_hello(event))
         return {"standin": (listening - started) * 1000, "startup": (hello - window_started) * 1000,
-                "memory": memory, "quit": quit_ms, "phases": phase_times(trace, window_started, script_ran)}
+                "memory": memory, "ui_memory": ui_memory, "web_memory": web_memory, "quit": quit_ms,
+                "phases": phase_times(trace, window_started, script_ran)}
 
 
 def app_launches_engine(binaries):
@@ -225,6 +228,8 @@ def print_table(rounds):
         ("start-up, engine already up (ms)", column("app", "startup"), floor_up, 0),
         ("start-up, app launches the engine (ms)", column("launch", "startup"), floor_launch, 0),
         ("resident memory after load (MiB)", column("app", "memory"), column("floor", "memory"), 1),
+        ("- of which the window's own process", column("app", "ui_memory"), column("floor", "ui_memory"), 1),
+        ("- of which its web processes", column("app", "web_memory"), column("floor", "web_memory"), 1),
         ("quit to exit, launched engine (ms)", column("launch", "quit"), column("floor", "quit"), 0),
     ]
     header = ("scenario", "app min/median/max", "floor min/median/max", "ratio (median)")

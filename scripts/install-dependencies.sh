@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config dpkg-dev file git clang-format
     clang libc++-dev libc++abi-dev libclang-rt-dev
-    libgtk-4-dev libwebkitgtk-6.0-dev libcurl4-openssl-dev
+    libgtk-4-dev libwebkitgtk-6.0-dev
     libgtest-dev libgmock-dev googletest
     python3 iproute2 util-linux
     xvfb xauth x11-apps imagemagick xdotool openbox dbus-daemon weston

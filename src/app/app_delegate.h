@@ -31,7 +31,8 @@ public:
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
 
-    // Application (shell/main_window.cpp, engine/shutdown.cpp)
+    // Application (engine/connect.cpp, shell/main_window.cpp, engine/shutdown.cpp)
+    void applicationWillFinishLaunching() override;
     void applicationDidFinishLaunching() override;
     bool applicationShouldTerminateAfterLastWindowClosed() override;
     void applicationWillTerminate() override;
@@ -86,11 +87,17 @@ public:
     void downloadDidFail(Download& download, const DownloadError& error) override;
 
 private:
+    struct FirstProbe;
+    void splashWasRequested();
+    void actOnFirstProbe();
+    bool verdict(bool healthyBody);
+    void connected(bool healthy);
     void loadEnginePage();
     // A sheet with one default button and nothing to do when it is dismissed.
     void showAlert(const std::string& messageText, const std::string& informativeText, AlertStyle style);
 
     Platform& platform;
+    std::shared_ptr<FirstProbe> firstProbe;      // shared with the session's thread
     std::unique_ptr<WindowFrameStore> frameFile; // declared before the window, which saves into it
     std::unique_ptr<Window> window;
     std::unique_ptr<WebView> web;

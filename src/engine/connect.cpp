@@ -7,6 +7,7 @@
 #include "platform/startup_trace.h"
 
 #include <chrono>
+#include <mutex>
 
 namespace vorl {
 namespace {
@@ -20,22 +21,67 @@ const char* const engineStoppedMessage =
 const char* const engineSilentMessage = "Motoren svarer ikke. Se ~/Library/Logs/VORL Vorudi – motor.log. "
                                         "Appen bruker den innebygde motoren.";
 
+UrlRequest statusRequest() {
+    return UrlRequest{BASE.appendingPathComponent("api/status"), "GET", statusTimeout};
+}
+
 } // namespace
 
+// The first probe: its verdict on the status body, left by the session's thread, is acted on
+// once by the main thread, as soon as both the verdict and the splash are there.
+struct AppDelegate::FirstProbe {
+    std::mutex mutex;
+    std::optional<bool> healthyBody; // guarded by mutex
+    bool splashRequested = false;
+    bool actedOn = false;
+};
+
+void AppDelegate::applicationWillFinishLaunching() {
+    // The first probe goes out while the toolkit is still starting, so that an engine that
+    // already answers can have its page requested together with the splash.
+    auto probe = firstProbe = std::make_shared<FirstProbe>();
+    MainQueue& mainQueue = platform.mainQueue();
+    platform.urlSession().dataTask(statusRequest(), [this, probe, &mainQueue](Result<std::string> body) {
+        {
+            std::lock_guard lock(probe->mutex);
+            probe->healthyBody = isHealthyStatusBody(body);
+        }
+        mainQueue.async([this] { actOnFirstProbe(); });
+    });
+}
+
+void AppDelegate::splashWasRequested() {
+    firstProbe->splashRequested = true;
+    actOnFirstProbe();
+}
+
+void AppDelegate::actOnFirstProbe() {
+    std::optional<bool> healthyBody;
+    {
+        std::lock_guard lock(firstProbe->mutex);
+        healthyBody = firstProbe->healthyBody;
+    }
+    if (!healthyBody || !firstProbe->splashRequested || firstProbe->actedOn)
+        return;
+    firstProbe->actedOn = true;
+    connected(verdict(*healthyBody));
+}
+
+bool AppDelegate::verdict(bool healthyBody) {
+    traceStartupPhase("probe answered");
+    // Only an engine of the user's own is trusted with the user's work.
+    return healthyBody && platform.loopbackListener(PORT) == PortListener::currentUser;
+}
+
 void AppDelegate::ping(std::function<void(bool healthy)> completion) {
-    UrlRequest request{BASE.appendingPathComponent("api/status"), "GET", statusTimeout};
     // The answer may come after the application has begun to end: the session's thread
     // touches only the queue, which the platform keeps until that thread has stopped. What
     // the queue runs, it runs while the application is there.
     MainQueue& mainQueue = platform.mainQueue();
     platform.urlSession().dataTask(
-        request, [this, &mainQueue, completion = std::move(completion)](Result<std::string> body) {
-            bool answered = isHealthyStatusBody(body);
-            mainQueue.async([this, completion, answered] {
-                traceStartupPhase("probe answered");
-                // Only an engine of the user's own is trusted with the user's work.
-                completion(answered && platform.loopbackListener(PORT) == PortListener::currentUser);
-            });
+        statusRequest(), [this, &mainQueue, completion = std::move(completion)](Result<std::string> body) {
+            bool healthyBody = isHealthyStatusBody(body);
+            mainQueue.async([this, completion, healthyBody] { completion(verdict(healthyBody)); });
         });
 }
 
@@ -44,12 +90,14 @@ void AppDelegate::loadEnginePage() {
 }
 
 void AppDelegate::connect() {
-    ping([this](bool healthy) {
-        if (healthy)
-            loadEnginePage();
-        else
-            startServer();
-    });
+    ping([this](bool healthy) { connected(healthy); });
+}
+
+void AppDelegate::connected(bool healthy) {
+    if (healthy)
+        loadEnginePage();
+    else
+        startServer();
 }
 
 void AppDelegate::waitForServer() {

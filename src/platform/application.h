@@ -10,6 +10,10 @@ namespace vorl {
 class ApplicationDelegate {
 public:
     virtual ~ApplicationDelegate() = default;
+    // Once, on the main thread, as early as the application may act: in the instance that will
+    // run (not in one that hands over to a running instance), before the toolkit has started.
+    // What it posts to the main queue runs only after applicationDidFinishLaunching.
+    virtual void applicationWillFinishLaunching() = 0;
     // Once, on the main thread, when the event loop has started.
     virtual void applicationDidFinishLaunching() = 0;
     // Asked once at start: whether closing the last window ends the application.

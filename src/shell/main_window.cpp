@@ -24,6 +24,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     web = platform.createWebView(configuration);
     web->setUIDelegate(*this);
     web->setNavigationDelegate(*this);
+    // The pages are on their way while the window is built and shown: the splash, and the
+    // engine's page too when the first probe has found it answering by now.
+    web->loadHTMLString(SPLASH, std::nullopt);
+    splashWasRequested();
 
     window = platform.createWindow(WindowConfiguration{contentSize, true});
     window->setTitle("VORL Vorudi");
@@ -36,9 +40,6 @@ void AppDelegate::applicationDidFinishLaunching() {
     window->setFrameStore(*frameFile);
     window->makeKeyAndOrderFront();
     platform.application().activateIgnoringOtherApps();
-
-    web->loadHTMLString(SPLASH, std::nullopt);
-    connect();
 }
 
 } // namespace vorl

@@ -117,6 +117,7 @@ void FakeApplication::setDelegate(ApplicationDelegate& newDelegate) {
 
 int FakeApplication::run() {
     log.add("app.run");
+    delegate->applicationWillFinishLaunching();
     delegate->applicationDidFinishLaunching();
     return 0;
 }

@@ -1,7 +1,7 @@
 // Real launches of the stand-in engine in a temporary home, seen from the engine's side.
 
 #include "fake/app_fixture.h"
-#include "platform/posix/curl_url_session.h"
+#include "platform/gtk/soup_url_session.h"
 #include "platform/posix/loopback_listener.h"
 #include "platform/posix/posix_process.h"
 
@@ -23,7 +23,7 @@ namespace {
 class RealEngine : public fake::AppFixture {
 protected:
     RealEngine() {
-        platform.realSession = createCurlUrlSession();
+        platform.realSession = createSoupUrlSession();
         platform.realLauncher = createPosixProcessLauncher();
     }
     ~RealEngine() override {

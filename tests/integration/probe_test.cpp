@@ -2,7 +2,7 @@
 
 #include "fake/app_fixture.h"
 #include "loopback_server.h"
-#include "platform/posix/curl_url_session.h"
+#include "platform/gtk/soup_url_session.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ using testing::LoopbackServer;
 
 class Probe : public fake::AppFixture {
 protected:
-    Probe() { platform.realSession = createCurlUrlSession(); }
+    Probe() { platform.realSession = createSoupUrlSession(); }
 
     // Probes once and waits for the answer; records how long the exchange took.
     bool probe() {

@@ -39,7 +39,7 @@ class Package(unittest.TestCase):
         self.assertEqual(field("Version"), VERSION)
         self.assertEqual(field("Architecture"), "amd64")
         depends = [entry.split()[0] for entry in field("Depends").split(", ")]
-        for library in ("libgtk-4-1", "libwebkitgtk-6.0-4", "libcurl4"):
+        for library in ("libgtk-4-1", "libwebkitgtk-6.0-4", "libsoup-3.0-0"):
             self.assertIn(library, depends)
 
     def test_lintian_finds_no_error_or_warning(self):

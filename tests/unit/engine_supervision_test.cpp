@@ -17,13 +17,12 @@ const std::string statusUrl = "http://127.0.0.1:8765/api/status";
 
 class StartUp : public AppFixture {};
 
-TEST_F(StartUp, BuildsTheWindowAndShowsTheSplashBeforeTheFirstProbe) {
+TEST_F(StartUp, BuildsTheWindowAndRequestsTheSplash) {
     launch();
     const auto& log = platform.log;
     EXPECT_LT(log.indexOf("app.setMainMenu"), log.indexOf("platform.createWebView"));
     EXPECT_LT(log.indexOf("platform.createWebView"), log.indexOf("platform.createWindow"));
     EXPECT_LT(log.indexOf("window.setContentView"), log.indexOf("window.makeKeyAndOrderFront"));
-    EXPECT_LT(log.indexOf("web.loadHTMLString"), log.indexOf("session.GET " + statusUrl));
     ASSERT_EQ(web().loads.size(), 1u);
     EXPECT_EQ(web().loads[0].target, SPLASH);
 
@@ -46,6 +45,18 @@ TEST_F(StartUp, BuildsTheWindowAndShowsTheSplashBeforeTheFirstProbe) {
     EXPECT_EQ(window().minSize->width, 980);
     EXPECT_EQ(window().minSize->height, 640);
     EXPECT_TRUE(app->applicationShouldTerminateAfterLastWindowClosed());
+}
+
+TEST_F(StartUp, TheFirstProbeGoesOutFirstAndAnEarlyAnswerIsActedOnOnceTheSplashIsRequested) {
+    app->applicationWillFinishLaunching();
+    platform.session.answerNext(R"({"status": "ok"})");
+    EXPECT_EQ(platform.log.count("platform.createWebView"), 0);
+    app->applicationDidFinishLaunching();
+    ASSERT_EQ(web().loads.size(), 2u) << "the answer was in: acted on at once";
+    EXPECT_EQ(web().loads[0].target, SPLASH);
+    EXPECT_EQ(web().loads[1].target, "http://127.0.0.1:8765/");
+    time().runUntilIdle();
+    EXPECT_EQ(web().loads.size(), 2u) << "and only once";
 }
 
 TEST_F(StartUp, ProbeAsksForTheStatusWithinPointEightSeconds) {

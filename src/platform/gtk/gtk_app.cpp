@@ -29,6 +29,7 @@ GtkApp::GtkApp() {
     g_set_prgname(applicationId);
     application =
         GObjectPtr<GtkApplication>::adopt(gtk_application_new(applicationId, G_APPLICATION_DEFAULT_FLAGS));
+    g_signal_connect(application.get(), "notify::is-registered", G_CALLBACK(onRegistered), this);
     g_signal_connect(application.get(), "startup", G_CALLBACK(onStartup), this);
     g_signal_connect(application.get(), "activate", G_CALLBACK(onActivate), this);
     g_signal_connect(application.get(), "shutdown", G_CALLBACK(onShutdown), this);
@@ -50,6 +51,18 @@ int GtkApp::run() {
 
 void GtkApp::terminate() {
     g_application_quit(G_APPLICATION(application.get()));
+}
+
+// Registration tells, before the toolkit starts, whether this is the instance that will run;
+// GApplication then emits startup and activate without running the main loop in between.
+void GtkApp::onRegistered(GObject*, GParamSpec*, gpointer self) {
+    auto* app = static_cast<GtkApp*>(self);
+    GApplication* application = G_APPLICATION(app->application.get());
+    if (app->registered || !g_application_get_is_registered(application) ||
+        g_application_get_is_remote(application))
+        return;
+    app->registered = true;
+    app->delegate->applicationWillFinishLaunching();
 }
 
 void GtkApp::onStartup(GApplication*, gpointer self) {

@@ -27,6 +27,7 @@ public:
     GtkApplication* gtkApplication() const { return application.get(); }
 
 private:
+    static void onRegistered(GObject*, GParamSpec*, gpointer self);
     static void onStartup(GApplication*, gpointer self);
     static void onActivate(GApplication*, gpointer self);
     static void onShutdown(GApplication*, gpointer self);
@@ -35,6 +36,7 @@ private:
 
     GObjectPtr<GtkApplication> application;
     ApplicationDelegate* delegate = nullptr;
+    bool registered = false;
     bool launched = false;
     std::vector<guint> signalSources;
 };

@@ -5,9 +5,9 @@
 #include "gtk_main_queue.h"
 #include "gtk_main_window.h"
 #include "gtk_web_view.h"
-#include "platform/posix/curl_url_session.h"
 #include "platform/posix/loopback_listener.h"
 #include "platform/posix/posix_process.h"
+#include "soup_url_session.h"
 
 extern char** environ;
 
@@ -56,7 +56,7 @@ private:
     SystemClock systemClock;
     GtkMainQueue queue;
     // Declared after the queue, so that it goes first: its thread may still post to the queue.
-    std::unique_ptr<UrlSession> session = createCurlUrlSession();
+    std::unique_ptr<UrlSession> session = createSoupUrlSession();
     std::unique_ptr<ProcessLauncher> launcher = createPosixProcessLauncher();
     GioWorkspace gioWorkspace;
 };

@@ -6,8 +6,8 @@
 
 namespace vorl {
 
-// The desktop platform: GTK 4 and WebKitGTK for the user interface, libcurl and posix_spawn
-// for the engine.
+// The desktop platform: GTK 4 and WebKitGTK for the user interface and, through libsoup, HTTP;
+// posix_spawn for the engine.
 std::unique_ptr<Platform> createGtkPlatform();
 
 } // namespace vorl
