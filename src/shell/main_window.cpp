@@ -24,10 +24,6 @@ void AppDelegate::applicationDidFinishLaunching() {
     web = platform.createWebView(configuration);
     web->setUIDelegate(*this);
     web->setNavigationDelegate(*this);
-    // The pages are on their way while the window is built and shown: the splash, and the
-    // engine's page too when the first probe has found it answering by now.
-    web->loadHTMLString(SPLASH, std::nullopt);
-    splashWasRequested();
 
     window = platform.createWindow(WindowConfiguration{contentSize, true});
     window->setTitle("VORL Vorudi");
@@ -38,6 +34,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     frameFile = std::make_unique<WindowFrameFile>(
         windowFrameFile(platform.configDirectory(), "VORLVorudiHovedvindu"));
     window->setFrameStore(*frameFile);
+
+    // The pages are on their way before the window shows, which takes a while: the splash, and
+    // the engine's page too when the first probe has found it answering by now.
+    web->loadHTMLString(SPLASH, std::nullopt);
+    splashWasRequested();
     window->makeKeyAndOrderFront();
     platform.application().activateIgnoringOtherApps();
 }

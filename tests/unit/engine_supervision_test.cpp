@@ -59,6 +59,13 @@ TEST_F(StartUp, TheFirstProbeGoesOutFirstAndAnEarlyAnswerIsActedOnOnceTheSplashI
     EXPECT_EQ(web().loads.size(), 2u) << "and only once";
 }
 
+TEST_F(StartUp, AnEarlyAnswerThatFindsNoEngineIsActedOnWithTheWindowThere) {
+    app->applicationWillFinishLaunching();
+    platform.session.answerNext(std::nullopt);
+    app->applicationDidFinishLaunching();
+    EXPECT_EQ(alertTexts(), std::vector<std::string>{notInstalled});
+}
+
 TEST_F(StartUp, ProbeAsksForTheStatusWithinPointEightSeconds) {
     launch();
     std::vector<UrlRequest> requests = platform.session.requests();

@@ -5,6 +5,7 @@
 #include "platform/startup_trace.h"
 
 #include <cmath>
+#include <utility>
 
 namespace vorl {
 
@@ -13,15 +14,12 @@ GtkMainWindow::GtkMainWindow(GtkApplication* application, const WindowConfigurat
     gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window.get()), TRUE);
     gtk_window_set_default_size(window.get(), static_cast<int>(configuration.contentSize.width),
                                 static_cast<int>(configuration.contentSize.height));
-    // GTK has one theme setting for all of the application's windows; pages see
-    // prefers-color-scheme: dark as well.
-    if (configuration.darkAppearance)
-        g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
+    darkAppearance = configuration.darkAppearance;
     gtk_widget_add_css_class(GTK_WIDGET(window.get()), "vorl-main");
     g_signal_connect(window.get(), "close-request", G_CALLBACK(onCloseRequest), this);
     g_signal_connect(window.get(), "destroy", G_CALLBACK(onDestroy), this);
-    g_signal_connect(window.get(), "map", G_CALLBACK(+[](GtkWidget*, gpointer) { traceStartupPhase("window mapped"); }),
-                     this);
+    g_signal_connect(window.get(), "map",
+                     G_CALLBACK(+[](GtkWidget*, gpointer) { traceStartupPhase("window mapped"); }), this);
 }
 
 GtkMainWindow::~GtkMainWindow() {
@@ -92,6 +90,11 @@ void GtkMainWindow::setFrameStore(WindowFrameStore& store) {
 }
 
 void GtkMainWindow::makeKeyAndOrderFront() {
+    // GTK has one theme setting for all of the application's windows, and switching it loads
+    // the theme anew: done once, just before the first frame. Pages see prefers-color-scheme:
+    // dark as well.
+    if (std::exchange(darkAppearance, false))
+        g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
     gtk_window_present(window.get());
 }
 

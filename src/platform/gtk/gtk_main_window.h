@@ -37,6 +37,7 @@ private:
     GObjectPtr<GtkWindow> window;
     GObjectPtr<GtkCssProvider> style;
     WindowFrameStore* frameStore = nullptr;
+    bool darkAppearance; // until the window is first shown
     SheetQueue sheets;
 };
 
