@@ -187,7 +187,16 @@ class App:
                 self.driver.connect(self.socket_path, timeout=30)
             except DriverError as error:
                 with open(self.stderr_path, encoding="utf-8", errors="replace") as text:
-                    raise DriverError("%s; its error output ends with:\n%s" % (error, text.read()[-4000:])) from None
+                    raise DriverError("%s; its error output ends with:\n%s%s" % (
+                        error, text.read()[-4000:], self.main_thread_stack())) from None
+
+    def main_thread_stack(self):
+        """Where the app's main thread is, when it still runs but does not answer."""
+        if self.process.poll() is not None or not shutil.which("gdb"):
+            return ""
+        trace = subprocess.run(["gdb", "-p", str(self.process.pid), "-batch", "-ex", "thread apply 1 bt 25"],
+                               capture_output=True, text=True, timeout=60)
+        return "\nits main thread:\n" + trace.stdout[-4000:]
 
     def uri(self):
         return self.driver.state()["uri"]

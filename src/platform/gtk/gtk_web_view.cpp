@@ -4,6 +4,7 @@
 #include "platform/startup_trace.h"
 
 #include <cmath>
+#include <utility>
 
 namespace vorl {
 namespace {
@@ -49,8 +50,9 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
     }
     view = GObjectPtr<WebKitWebView>::retain(
         newWebView(contentManager.get(), configuration.mediaPlaybackRequiresUserAction));
-    webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(view.get()),
-                                                configuration.developerExtrasEnabled);
+    // Developer extras are switched on once the first page has committed: setting the inspector
+    // up costs the start nothing then, and the user can reach it all the same.
+    developerExtrasPending = configuration.developerExtrasEnabled;
     GdkRGBA background = configuration.drawsBackground ? GdkRGBA{1, 1, 1, 1} : GdkRGBA{0, 0, 0, 0};
     webkit_web_view_set_background_color(view.get(), &background);
     if (configuration.allowsMagnification)
@@ -225,10 +227,14 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
 }
 
 void GtkWebView::onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
-    if (event == WEBKIT_LOAD_COMMITTED)
+    auto* webView = static_cast<GtkWebView*>(self);
+    if (event == WEBKIT_LOAD_COMMITTED) {
         traceStartupPhase(std::string("committed ") + webkit_web_view_get_uri(view));
+        if (std::exchange(webView->developerExtrasPending, false))
+            webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(view), TRUE);
+    }
     if (event == WEBKIT_LOAD_COMMITTED || event == WEBKIT_LOAD_FINISHED)
-        static_cast<GtkWebView*>(self)->stopPageRequestTimer();
+        webView->stopPageRequestTimer();
 }
 
 gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, const char*, GError* error,

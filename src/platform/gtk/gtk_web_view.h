@@ -74,7 +74,8 @@ private:
     bool pageRequestTimedOut = false;
     std::vector<GtkEventController*> magnificationGestures; // owned by the view's widget
     double pinchStartZoom = 1.0;
-    bool destroyed = false; // once the window has gone, calls into the view are dropped
+    bool developerExtrasPending; // until the first page has committed
+    bool destroyed = false;      // once the window has gone, calls into the view are dropped
 };
 
 } // namespace vorl

@@ -49,7 +49,9 @@ FileDescriptor startWatchdog(pid_t group) {
         return FileDescriptor();
     FileDescriptor readEnd(ends[0]);
     FileDescriptor writeEnd(ends[1]);
-    pid_t intermediate = ::fork();
+    // _Fork runs no fork handlers: those of the libraries loaded here may take locks that
+    // other threads hold, in this process or in the child.
+    pid_t intermediate = ::_Fork();
     if (intermediate == 0) {
         if (::_Fork() == 0)
             watchGroup(group, readEnd.get());
