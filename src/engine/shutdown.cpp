@@ -20,6 +20,9 @@ bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed() {
 }
 
 void AppDelegate::applicationWillTerminate() {
+    // A dialog on screen does not hold the application up: it and every waiting one are
+    // answered as cancelled.
+    window->endSheets();
     bool anyRunning = std::any_of(launchedEngines.begin(), launchedEngines.end(),
                                   [](const auto& engine) { return engine->isRunning(); });
     if (anyRunning) {

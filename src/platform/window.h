@@ -58,6 +58,9 @@ public:
     virtual void beginAlertSheet(const Alert& alert, AlertCompletion completion) = 0;
     virtual void beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion completion) = 0;
     virtual void beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion completion) = 0;
+    // Takes the shown sheet and every waiting one away, each answered as cancelled, in the
+    // order they were asked for; sheets asked for afterwards are shown as usual.
+    virtual void endSheets() = 0;
 };
 
 } // namespace vorl

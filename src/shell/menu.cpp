@@ -66,6 +66,9 @@ void AppDelegate::performMenuAction(MenuAction action) {
 }
 
 void AppDelegate::reloadPage() {
+    // What the page asked for is answered as cancelled before it goes: none of its requests
+    // outlives it unanswered.
+    window->endSheets();
     switch (decideReload(web->url())) {
     case ReloadAction::reload:
         return web->reload();

@@ -187,29 +187,31 @@ void FakeWindow::toggleFullScreen() {
 void FakeWindow::beginAlertSheet(const Alert& alert, AlertCompletion completion) {
     log.add("window.beginAlertSheet " + alert.messageText);
     askedAlerts.push_back(alert);
-    sheets.add(
-        [this, alert, completion](std::function<void()> ended) {
-            shown = AlertSheet{alert, endingTurn(completion, ended)};
-        },
-        [completion] { completion(AlertResult{}); });
+    sheets.add(std::move(completion), [this, alert](AlertCompletion answer) {
+        shown = AlertSheet{alert, std::move(answer)};
+        return [this] { dismissShown(); };
+    });
 }
 
 void FakeWindow::beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion completion) {
     log.add("window.beginOpenPanelSheet");
-    sheets.add(
-        [this, panel, completion](std::function<void()> ended) {
-            shown = OpenPanelSheet{panel, endingTurn(completion, ended)};
-        },
-        [completion] { completion(ModalResponse::cancel, {}); });
+    sheets.add(std::move(completion), [this, panel](OpenPanelCompletion answer) {
+        shown = OpenPanelSheet{panel, std::move(answer)};
+        return [this] { dismissShown(); };
+    });
 }
 
 void FakeWindow::beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion completion) {
     log.add("window.beginSavePanelSheet");
-    sheets.add(
-        [this, panel, completion](std::function<void()> ended) {
-            shown = SavePanelSheet{panel, endingTurn(completion, ended)};
-        },
-        [completion] { completion(ModalResponse::cancel, std::nullopt); });
+    sheets.add(std::move(completion), [this, panel](SavePanelCompletion answer) {
+        shown = SavePanelSheet{panel, std::move(answer)};
+        return [this] { dismissShown(); };
+    });
+}
+
+void FakeWindow::endSheets() {
+    log.add("window.endSheets");
+    sheets.endAll();
 }
 
 std::vector<Alert> FakeWindow::alerts() const {
@@ -239,19 +241,15 @@ void FakeWindow::finishSavePanel(ModalResponse response, std::optional<std::file
 void FakeWindow::closeWithSheets() {
     log.add("window.close");
     sheets.close();
+    dismissShown();
+}
+
+void FakeWindow::dismissShown() {
     if (!shown)
         return;
     Sheet closing = std::move(*shown);
     shown.reset();
-    std::visit(
-        [](auto& open) {
-            using Open = std::decay_t<decltype(open)>;
-            if constexpr (std::is_same_v<Open, AlertSheet>)
-                open.completion(AlertResult{});
-            else
-                open.completion(ModalResponse::cancel, {});
-        },
-        closing);
+    std::visit([](auto& open) { answerCancelled(open.completion); }, closing);
 }
 
 void FakeWebView::setUIDelegate(UIDelegate& delegate) {

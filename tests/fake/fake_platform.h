@@ -154,6 +154,7 @@ public:
     void beginAlertSheet(const Alert& alert, AlertCompletion completion) override;
     void beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion completion) override;
     void beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion completion) override;
+    void endSheets() override;
 
     std::vector<Alert> alerts() const; // every alert asked for, in order, shown or not
     // Ends the shown sheet, which must be of the kind named; the next one waiting is shown.
@@ -172,6 +173,7 @@ public:
 
 private:
     template <class T> T takeShown();
+    void dismissShown();
     EventLog& log;
     std::vector<Alert> askedAlerts;
     SheetQueue sheets;

@@ -5,7 +5,7 @@ import subprocess
 import time
 import unittest
 
-from harness import ENGINE_URL, EnginePageTestCase, UiTestCase, has_request, wait_for
+from harness import ENGINE_URL, EnginePageTestCase, UiTestCase, engine_events, has_request, wait_for
 
 window_manager = None
 
@@ -92,6 +92,28 @@ class MenuBar(EnginePageTestCase):
         self.assertEqual(about["program_name"], "VORL Vorudi")
         self.assertTrue(about["version"])
         self.assertEqual(about["logo_icon_name"], "no.vorl.Vorudi")
+
+    def test_the_shortcuts_stay_live_while_a_dialog_shows(self):
+        self.start_in_page("new Promise(done => setTimeout(() => done(confirm('Fortsette?')), 0))")
+        self.dialog("message", secondary_text="Fortsette?")
+        press("ctrl+alt+l")
+        wait_for(lambda: self.home.logfile in self.home.opened(), 10, "the engine's log to be opened")
+        greetings = lambda: sum(1 for event in engine_events(self.home.log_text())  # noqa: E731
+                                if event.get("path", "").startswith("/api/hello"))
+        before = greetings()
+        press("ctrl+r")
+        # The page's question is answered as cancelled, and the page starts anew.
+        wait_for(lambda: greetings() > before, 20, "the reloaded page's script to run")
+        self.assertEqual([dialog for dialog in self.app.driver.dialogs() if dialog["kind"] == "message"], [])
+        self.assertTrue(self.app.driver.state()["window"]["content_sensitive"])
+
+    def test_ctrl_q_quits_while_an_alert_shows(self):
+        self.start_in_page("new Promise(done => setTimeout(() => done(alert('Vent')), 0))")
+        self.dialog("message", secondary_text="Vent")
+        self.assertFalse(self.app.driver.state()["window"]["content_sensitive"], "the page takes no input under a sheet")
+        press("ctrl+q")
+        self.assertLess(self.app.wait_exit(timeout=15), 5)
+        self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
 
     def test_ctrl_q_quits_and_stops_the_engine(self):
         focus(self.app)

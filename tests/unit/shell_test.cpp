@@ -131,6 +131,27 @@ TEST_F(MenuCommands, ReloadReloadsTheEnginesPageAndReconnectsFromTheSplash) {
     EXPECT_EQ(platform.session.requests().size(), probes);
 }
 
+TEST_F(MenuCommands, ReloadAndQuitAnswerTheShownAndWaitingSheetsAsCancelledFirst) {
+    answerProbe(true);
+    std::vector<std::string> answers;
+    auto askConfirm = [&](const char* name) {
+        app->runJavaScriptConfirmPanel(name, [&answers, name](bool yes) {
+            answers.push_back(std::string(name) + (yes ? " ja" : " nei"));
+        });
+    };
+    askConfirm("vist");
+    app->runOpenPanel(false, [&](auto files) { answers.push_back(files ? "filer" : "ingen filer"); });
+    perform(MenuAction::reloadPage);
+    EXPECT_EQ(answers, (std::vector<std::string>{"vist nei", "ingen filer"}));
+    EXPECT_EQ(web().reloads, 1);
+    EXPECT_FALSE(window().shown);
+
+    askConfirm("etter");
+    ASSERT_TRUE(window().shown) << "sheets asked for later show as usual";
+    perform(MenuAction::terminate);
+    EXPECT_EQ(answers.back(), "etter nei");
+}
+
 TEST_F(MenuCommands, ZoomCommandsWorkOnThePagesZoom) {
     web().zoom = 1.35;
     perform(MenuAction::zoomIn);

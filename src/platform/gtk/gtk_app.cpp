@@ -1,6 +1,7 @@
 #include "gtk_app.h"
 
 #include "accelerators.h"
+#include "gtk_sheets.h"
 
 #include <glib-unix.h>
 
@@ -22,9 +23,41 @@ void onMenuAction(GSimpleAction*, GVariant*, gpointer data) {
     binding->target->performMenuAction(binding->action);
 }
 
+// The editing commands act on the page from the main window; in a dialog, its own text
+// fields take those keys.
+bool editsText(MenuAction action) {
+    switch (action) {
+    case MenuAction::undo:
+    case MenuAction::redo:
+    case MenuAction::cut:
+    case MenuAction::copy:
+    case MenuAction::paste:
+    case MenuAction::selectAll:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A shortcut that activates the application's action, as the main window's own accelerators do.
+GtkShortcut* newActionShortcut(GApplication* application, const std::string& accelerator, const char* name) {
+    GtkShortcutAction* action = gtk_callback_action_new(
+        [](GtkWidget*, GVariant*, gpointer data) -> gboolean {
+            auto* binding = static_cast<std::pair<GApplication*, std::string>*>(data);
+            GActionGroup* actions = G_ACTION_GROUP(binding->first);
+            if (!g_action_group_get_action_enabled(actions, binding->second.c_str()))
+                return FALSE;
+            g_action_group_activate_action(actions, binding->second.c_str(), nullptr);
+            return TRUE;
+        },
+        new std::pair<GApplication*, std::string>(application, name),
+        [](gpointer data) { delete static_cast<std::pair<GApplication*, std::string>*>(data); });
+    return gtk_shortcut_new(gtk_shortcut_trigger_parse_string(accelerator.c_str()), action);
+}
+
 } // namespace
 
-GtkApp::GtkApp() {
+GtkApp::GtkApp() : dialogShortcuts(GObjectPtr<GListStore>::adopt(g_list_store_new(GTK_TYPE_SHORTCUT))) {
     // The window's class on X11, which desktops match against no.vorl.Vorudi.desktop.
     g_set_prgname(applicationId);
     application =
@@ -36,6 +69,8 @@ GtkApp::GtkApp() {
 }
 
 GtkApp::~GtkApp() {
+    if (aboutBox)
+        gtk_window_destroy(aboutBox.get());
     for (guint source : signalSources)
         g_source_remove(source);
     g_signal_handlers_disconnect_by_data(application.get(), this);
@@ -136,6 +171,13 @@ void GtkApp::setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) {
                 names.push_back(accelerator.c_str());
             names.push_back(nullptr);
             gtk_application_set_accels_for_action(application.get(), detailedName.c_str(), names.data());
+            if (editsText(item->action))
+                continue;
+            for (const auto& accelerator : accelerators) {
+                g_autoptr(GtkShortcut) shortcut = newActionShortcut(G_APPLICATION(application.get()),
+                                                                    accelerator, actionName(item->action));
+                g_list_store_append(dialogShortcuts.get(), shortcut);
+            }
         }
         closeSection();
         g_menu_append_submenu(menuBar.get(), menu.title.c_str(), G_MENU_MODEL(submenu.get()));
@@ -144,9 +186,17 @@ void GtkApp::setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) {
 }
 
 void GtkApp::orderFrontStandardAboutPanel(const AboutPanel& about) {
-    gtk_show_about_dialog(mainWindow(), "title", about.title.c_str(), "program-name",
-                          about.programName.c_str(), "version", about.version.c_str(), "comments",
-                          about.comments.c_str(), "logo-icon-name", applicationId, nullptr);
+    // An ordinary window beside the main one, as the about panel is elsewhere: it asks for
+    // nothing, so it blocks nothing and stands apart from the window's sheets. One of it at a time.
+    if (!aboutBox) {
+        aboutBox = GObjectPtr<GtkWindow>::retain(GTK_WINDOW(g_object_new(
+            GTK_TYPE_ABOUT_DIALOG, "title", about.title.c_str(), "program-name", about.programName.c_str(),
+            "version", about.version.c_str(), "comments", about.comments.c_str(), "logo-icon-name",
+            applicationId, "hide-on-close", TRUE, nullptr)));
+        gtk_window_set_transient_for(aboutBox.get(), mainWindow());
+        keepApplicationUsable(aboutBox.get(), sheetShortcuts());
+    }
+    gtk_window_present(aboutBox.get());
 }
 
 void GtkApp::hide() {

@@ -25,6 +25,9 @@ public:
     void hide() override;
 
     GtkApplication* gtkApplication() const { return application.get(); }
+    // The menu's shortcuts that keep working from the application's dialogs (GtkShortcut
+    // items); filled by setMainMenu, alive as long as this object.
+    GListModel* sheetShortcuts() const { return G_LIST_MODEL(dialogShortcuts.get()); }
 
 private:
     static void onRegistered(GObject*, GParamSpec*, gpointer self);
@@ -35,6 +38,8 @@ private:
     GtkWindow* mainWindow() const;
 
     GObjectPtr<GtkApplication> application;
+    GObjectPtr<GListStore> dialogShortcuts;
+    GObjectPtr<GtkWindow> aboutBox;
     ApplicationDelegate* delegate = nullptr;
     bool registered = false;
     bool launched = false;

@@ -1,6 +1,5 @@
 #include "gtk_main_window.h"
 
-#include "gtk_sheets.h"
 #include "gtk_web_view.h"
 #include "platform/startup_trace.h"
 
@@ -9,8 +8,10 @@
 
 namespace vorl {
 
-GtkMainWindow::GtkMainWindow(GtkApplication* application, const WindowConfiguration& configuration)
-    : window(GObjectPtr<GtkWindow>::retain(GTK_WINDOW(gtk_application_window_new(application)))) {
+GtkMainWindow::GtkMainWindow(GtkApplication* application, GListModel* shortcuts,
+                             const WindowConfiguration& configuration)
+    : window(GObjectPtr<GtkWindow>::retain(GTK_WINDOW(gtk_application_window_new(application)))),
+      applicationShortcuts(shortcuts), sheets([this](bool showing) { setContentBlocked(showing); }) {
     gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window.get()), TRUE);
     gtk_window_set_default_size(window.get(), static_cast<int>(configuration.contentSize.width),
                                 static_cast<int>(configuration.contentSize.height));
@@ -47,7 +48,9 @@ gboolean GtkMainWindow::onCloseRequest(GtkWindow*, gpointer self) {
 void GtkMainWindow::onDestroy(GtkWidget*, gpointer self) {
     // Connected before any sheet's own handlers: the waiting sheets are answered first, and
     // the one shown, destroyed with its parent, starts no other.
-    static_cast<GtkMainWindow*>(self)->sheets.close();
+    auto* mainWindow = static_cast<GtkMainWindow*>(self);
+    mainWindow->destroyed = true;
+    mainWindow->sheets.close();
 }
 
 void GtkMainWindow::setTitle(const std::string& title) {
@@ -117,27 +120,39 @@ void GtkMainWindow::toggleFullScreen() {
 }
 
 void GtkMainWindow::beginAlertSheet(const Alert& alert, AlertCompletion completion) {
-    sheets.add(
-        [this, alert, completion](std::function<void()> ended) {
-            vorl::beginAlertSheet(window.get(), alert, endingTurn(completion, std::move(ended)));
-        },
-        [completion] { completion(AlertResult{}); });
+    sheets.add(std::move(completion), [this, alert](AlertCompletion answer) {
+        return vorl::beginAlertSheet(sheetParent(), alert, std::move(answer));
+    });
 }
 
 void GtkMainWindow::beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion completion) {
-    sheets.add(
-        [this, panel, completion](std::function<void()> ended) {
-            vorl::beginOpenPanelSheet(window.get(), panel, endingTurn(completion, std::move(ended)));
-        },
-        [completion] { completion(ModalResponse::cancel, {}); });
+    sheets.add(std::move(completion), [this, panel](OpenPanelCompletion answer) {
+        return vorl::beginOpenPanelSheet(sheetParent(), panel, std::move(answer));
+    });
 }
 
 void GtkMainWindow::beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion completion) {
-    sheets.add(
-        [this, panel, completion](std::function<void()> ended) {
-            vorl::beginSavePanelSheet(window.get(), panel, endingTurn(completion, std::move(ended)));
-        },
-        [completion] { completion(ModalResponse::cancel, std::nullopt); });
+    sheets.add(std::move(completion), [this, panel](SavePanelCompletion answer) {
+        return vorl::beginSavePanelSheet(sheetParent(), panel, std::move(answer));
+    });
+}
+
+void GtkMainWindow::endSheets() {
+    sheets.endAll();
+}
+
+SheetParent GtkMainWindow::sheetParent() const {
+    return SheetParent{window.get(), applicationShortcuts};
+}
+
+void GtkMainWindow::setContentBlocked(bool blocked) {
+    // As under a sheet: the page takes no input while one is shown, the menu bar still does.
+    GtkWidget* content = gtk_window_get_child(window.get());
+    if (destroyed || !content)
+        return;
+    gtk_widget_set_sensitive(content, !blocked);
+    if (!blocked && !gtk_window_get_focus(window.get()))
+        gtk_widget_grab_focus(content);
 }
 
 } // namespace vorl

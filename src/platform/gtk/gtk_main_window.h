@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gobject_ptr.h"
+#include "gtk_sheets.h"
 #include "platform/sheet_queue.h"
 #include "platform/window.h"
 
@@ -11,7 +12,9 @@ namespace vorl {
 // The application's main window: a GtkApplicationWindow with the menu bar above its content.
 class GtkMainWindow final : public Window {
 public:
-    GtkMainWindow(GtkApplication* application, const WindowConfiguration& configuration);
+    // shortcuts: the application's, which its sheets let through; it outlives the window.
+    GtkMainWindow(GtkApplication* application, GListModel* shortcuts,
+                  const WindowConfiguration& configuration);
     GtkMainWindow(const GtkMainWindow&) = delete;
     GtkMainWindow& operator=(const GtkMainWindow&) = delete;
     ~GtkMainWindow() override;
@@ -28,16 +31,21 @@ public:
     void beginAlertSheet(const Alert& alert, AlertCompletion completion) override;
     void beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion completion) override;
     void beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion completion) override;
+    void endSheets() override;
 
 private:
     static gboolean onCloseRequest(GtkWindow*, gpointer self);
     static void onDestroy(GtkWidget*, gpointer self);
     void saveFrame();
+    SheetParent sheetParent() const;
+    void setContentBlocked(bool blocked);
 
     GObjectPtr<GtkWindow> window;
     GObjectPtr<GtkCssProvider> style;
     WindowFrameStore* frameStore = nullptr;
+    GListModel* applicationShortcuts;
     bool darkAppearance; // until the window is first shown
+    bool destroyed = false;
     SheetQueue sheets;
 };
 

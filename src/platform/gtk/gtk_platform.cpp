@@ -48,7 +48,7 @@ public:
         return std::make_unique<GtkWebView>(configuration);
     }
     std::unique_ptr<Window> createWindow(const WindowConfiguration& configuration) override {
-        return std::make_unique<GtkMainWindow>(app.gtkApplication(), configuration);
+        return std::make_unique<GtkMainWindow>(app.gtkApplication(), app.sheetShortcuts(), configuration);
     }
 
 private:

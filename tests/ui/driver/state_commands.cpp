@@ -24,6 +24,8 @@ JsonValue describeWindow(GtkWindow* window) {
     }
     setMember(result.get(), "visible", static_cast<bool>(gtk_widget_get_visible(GTK_WIDGET(window))));
     setMember(result.get(), "active", static_cast<bool>(gtk_window_is_active(window)));
+    GtkWidget* content = gtk_window_get_child(window);
+    setMember(result.get(), "content_sensitive", content != nullptr && gtk_widget_is_sensitive(content));
     return result;
 }
 
