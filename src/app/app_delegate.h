@@ -79,6 +79,7 @@ public:
         std::function<void(NavigationResponsePolicy)> decisionHandler) override;
     void navigationDidBecomeDownload(Download& download) override;
     void didFailProvisionalNavigation(NavigationFailure failure) override;
+    void webContentProcessDidTerminate(WebContentProcessTermination reason) override;
 
     // Downloads (webhost/downloads.cpp)
     void decideDestination(Download& download, const std::string& suggestedFilename,
@@ -93,6 +94,8 @@ private:
     bool verdict(bool healthyBody);
     void connected(bool healthy);
     void loadEnginePage();
+    // The splash, then the engine looked for again, as after a failed load of its page.
+    void recoverEnginePage();
     // A sheet with one default button and nothing to do when it is dismissed.
     void showAlert(const std::string& messageText, const std::string& informativeText, AlertStyle style);
 
@@ -101,8 +104,9 @@ private:
     std::unique_ptr<WindowFrameStore> frameFile; // declared before the window, which saves into it
     std::unique_ptr<Window> window;
     std::unique_ptr<WebView> web;
-    Process* server = nullptr; // the engine launched last; one of launchedEngines
-    Date started;              // when server was launched
+    Process* server = nullptr;              // the engine launched last; one of launchedEngines
+    Date started;                           // when server was launched
+    std::vector<Date> contentProcessDeaths; // within the last minute, oldest first
     // Every engine this run launched, so that none outlives the application.
     std::vector<std::unique_ptr<Process>> launchedEngines;
 

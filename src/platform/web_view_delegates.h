@@ -41,6 +41,12 @@ enum class NavigationFailure {
     other,               // anything else, a time-out among them
 };
 
+// Why the process that showed the page ended under it.
+enum class WebContentProcessTermination {
+    crashed,
+    exceededMemoryLimit,
+};
+
 // A transfer that WebKit runs and owns. The object lives until the download has finished or
 // failed.
 class Download {
@@ -91,6 +97,9 @@ public:
     virtual void navigationDidBecomeDownload(Download& download) = 0;
     // A load failed before anything of it was shown.
     virtual void didFailProvisionalNavigation(NavigationFailure failure) = 0;
+    // The process that showed the page has ended by itself: the view shows nothing live until
+    // something is loaded into it again.
+    virtual void webContentProcessDidTerminate(WebContentProcessTermination reason) = 0;
 };
 
 class DownloadDelegate {

@@ -36,8 +36,24 @@ void AppDelegate::navigationDidBecomeDownload(Download& download) {
 }
 
 void AppDelegate::didFailProvisionalNavigation(NavigationFailure failure) {
-    if (!shouldRecoverFromFailure(web->url(), failure))
-        return;
+    if (shouldRecoverFromFailure(web->url(), failure))
+        recoverEnginePage();
+}
+
+void AppDelegate::webContentProcessDidTerminate(WebContentProcessTermination reason) {
+    switch (recordContentProcessDeath(contentProcessDeaths, platform.clock().now())) {
+    case ContentProcessOutcome::recover:
+        return recoverEnginePage();
+    case ContentProcessOutcome::giveUp:
+        return fallback(reason == WebContentProcessTermination::exceededMemoryLimit
+                            ? "Siden i vinduet brukte for mye minne og ble stoppet tre ganger på under ett "
+                              "minutt. Appen bruker den innebygde motoren."
+                            : "Siden i vinduet krasjet tre ganger på under ett minutt. Appen bruker den "
+                              "innebygde motoren.");
+    }
+}
+
+void AppDelegate::recoverEnginePage() {
     web->loadHTMLString(SPLASH, std::nullopt);
     connect();
 }

@@ -1,6 +1,15 @@
 #include "navigation_rules.h"
 
+#include <algorithm>
+#include <chrono>
+
 namespace vorl {
+namespace {
+
+constexpr auto deathWindow = std::chrono::minutes(1);
+constexpr std::size_t deathsBeforeGivingUp = 3;
+
+} // namespace
 
 ActionDecision decideNavigationAction(const NavigationAction& action) {
     if (action.shouldPerformDownload)
@@ -26,6 +35,15 @@ bool shouldRecoverFromFailure(const std::optional<Url>& shown, NavigationFailure
     if (shown && shown->host() == "127.0.0.1")
         return true;
     return failure == NavigationFailure::cannotConnectToHost;
+}
+
+ContentProcessOutcome recordContentProcessDeath(std::vector<Date>& deaths, Date now) {
+    std::erase_if(deaths, [now](Date death) { return now - death >= deathWindow; });
+    deaths.push_back(now);
+    if (deaths.size() < deathsBeforeGivingUp)
+        return ContentProcessOutcome::recover;
+    deaths.clear();
+    return ContentProcessOutcome::giveUp;
 }
 
 } // namespace vorl

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/url.h"
+#include "platform/values.h"
 #include "platform/web_view_delegates.h"
 
 #include <optional>
+#include <vector>
 
 namespace vorl {
 
@@ -24,5 +26,15 @@ NavigationResponsePolicy decideNavigationResponse(const NavigationResponse& resp
 // engine is looked for again: the view was on the engine's address, or nothing could be
 // reached. A load that WebKit itself interrupted is no failure of the engine.
 bool shouldRecoverFromFailure(const std::optional<Url>& shown, NavigationFailure failure);
+
+enum class ContentProcessOutcome {
+    recover, // the splash, then the engine looked for again
+    giveUp,  // the built-in page, with the cause
+};
+
+// The page's process has died now. deaths holds when it died before, oldest first; this death
+// is added, and those older than a minute are dropped. Dying a third time within a minute is
+// giving up, which starts the count anew.
+ContentProcessOutcome recordContentProcessDeath(std::vector<Date>& deaths, Date now);
 
 } // namespace vorl

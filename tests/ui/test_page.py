@@ -5,7 +5,7 @@ import signal
 import unittest
 import urllib.request
 
-from harness import ENGINE_URL, EnginePageTestCase, engine_starts, has_request, wait_for
+from harness import ENGINE_URL, EnginePageTestCase, engine_events, engine_starts, has_request, wait_for
 
 
 class MessageChannel(EnginePageTestCase):
@@ -189,6 +189,45 @@ class Navigation(EnginePageTestCase):
         wait_for(lambda: len(engine_starts(self.home.log_text())) == 2, 20, "a second engine to be launched")
         self.app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the engine's page again")
         self.assertEqual(self.app.driver.dialogs(), [])
+
+    def test_a_dead_page_process_brings_the_page_back_until_it_dies_a_third_time(self):
+        greetings = lambda: sum(1 for event in engine_events(self.home.log_text())  # noqa: E731
+                                if event.get("path", "").startswith("/api/hello"))
+        killed = set()
+        for death in range(3):
+            pid = wait_for(lambda: next((pid for pid in web_processes(self.app.process.pid) if pid not in killed),
+                                        None), 20, "a live page process")
+            before = greetings()
+            os.kill(pid, signal.SIGKILL)
+            killed.add(pid)
+            if death < 2:
+                wait_for(lambda: greetings() > before, 20, "the engine's page to come back and run")
+                self.assertEqual(self.app.uri(), ENGINE_URL)
+        warning = self.dialog("message", text="VORL Vorudi")
+        self.assertEqual(warning["secondary_text"],
+                         "Siden i vinduet krasjet tre ganger på under ett minutt. Appen bruker den innebygde motoren.")
+        self.app.wait_for_uri(lambda uri: uri.endswith("/Auto-Vorudi.html"), description="the built-in page")
+
+
+def web_processes(app_pid):
+    """The page processes WebKit started for the app, inside their sandbox or not."""
+    parents, names = {}, {}
+    for entry in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/stat" % entry) as stat:
+                name, rest = stat.read().rsplit(") ", 1)
+        except (OSError, ValueError):
+            continue
+        parents[int(entry)] = int(rest.split()[1])
+        names[int(entry)] = name.split("(", 1)[1]
+
+    def descends_from_app(pid):
+        while pid > 1:
+            pid = parents.get(pid, 0)
+            if pid == app_pid:
+                return True
+        return False
+    return [pid for pid, name in names.items() if name == "WebKitWebProces" and descends_from_app(pid)]
 
 
 if __name__ == "__main__":

@@ -75,5 +75,39 @@ TEST_F(Navigation, TwoFailuresInQuickSuccessionStartTwoRecoveries) {
     EXPECT_EQ(platform.session.pendingCount(), 2u);
 }
 
+TEST_F(Navigation, ADeadPageProcessBringsThePageBackUntilItDiesThreeTimesWithinAMinute) {
+    fake::writeFile(ENG / "Auto-Vorudi.html", "innebygd");
+    answerProbe(true);
+    struct Death {
+        Seconds at;
+        WebContentProcessTermination reason;
+        bool givesUp;
+    };
+    using enum WebContentProcessTermination;
+    const Death deaths[] = {
+        {0, crashed, false},
+        {30, crashed, false},
+        {61, crashed, false}, // the first has left the minute
+        {62, exceededMemoryLimit, true},
+        {63, crashed, false}, // giving up starts the count anew
+    };
+    Seconds now = 0;
+    for (const Death& death : deaths) {
+        time().advance(death.at - now);
+        now = death.at;
+        size_t splashes = platform.log.count("web.loadHTMLString");
+        size_t probes = platform.session.pendingCount();
+        app->webContentProcessDidTerminate(death.reason);
+        EXPECT_EQ(platform.log.count("web.loadHTMLString"), splashes + (death.givesUp ? 0 : 1)) << death.at;
+        EXPECT_EQ(platform.session.pendingCount(), probes + (death.givesUp ? 0 : 1)) << death.at;
+    }
+    EXPECT_EQ(alertTexts(),
+              std::vector<std::string>{"Siden i vinduet brukte for mye minne og ble stoppet tre "
+                                       "ganger på under ett minutt. Appen bruker den innebygde "
+                                       "motoren."});
+    EXPECT_EQ(web().loads.back().target, SPLASH);
+    EXPECT_EQ(platform.log.count("web.loadFileURL"), 1) << "the built-in page, once";
+}
+
 } // namespace
 } // namespace vorl

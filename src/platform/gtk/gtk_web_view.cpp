@@ -65,6 +65,7 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
     g_signal_connect(view.get(), "script-dialog", G_CALLBACK(onScriptDialog), this);
     g_signal_connect(view.get(), "run-file-chooser", G_CALLBACK(onRunFileChooser), this);
     g_signal_connect(view.get(), "create", G_CALLBACK(onCreate), this);
+    g_signal_connect(view.get(), "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
     g_signal_connect(view.get(), "destroy", G_CALLBACK(onDestroy), this);
     g_signal_connect(networkSession, "download-started", G_CALLBACK(onDownloadStarted), this);
 }
@@ -260,6 +261,18 @@ void GtkWebView::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* downlo
     GtkDownload& handle = *tracked;
     webView->downloads.emplace(download, std::move(tracked));
     webView->navigationDelegate->navigationDidBecomeDownload(handle);
+}
+
+void GtkWebView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                        gpointer self) {
+    auto* webView = static_cast<GtkWebView*>(self);
+    // An end the application asked for is none of the delegate's business.
+    if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API || !webView->navigationDelegate || webView->destroyed)
+        return;
+    webView->stopPageRequestTimer();
+    webView->navigationDelegate->webContentProcessDidTerminate(
+        reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? WebContentProcessTermination::exceededMemoryLimit
+                                                           : WebContentProcessTermination::crashed);
 }
 
 void GtkWebView::onDestroy(GtkWidget*, gpointer self) {

@@ -48,6 +48,7 @@ private:
     static void onLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
     static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, const char* uri, GError*, gpointer self);
     static void onDownloadStarted(WebKitNetworkSession*, WebKitDownload*, gpointer self);
+    static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
     static void onDestroy(GtkWidget*, gpointer self);
     static gboolean onPageRequestTimedOut(gpointer self);
     void addMagnificationGestures();
