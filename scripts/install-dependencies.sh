@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ make pkg-config dpkg-dev file git clang-format
+    cmake g++ make pkg-config dpkg-dev file git clang-format gettext
     clang libc++-dev libc++abi-dev libclang-rt-dev
     libgtk-4-dev libwebkitgtk-6.0-dev
     libgtest-dev libgmock-dev googletest

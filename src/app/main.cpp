@@ -9,7 +9,8 @@ using namespace vorl;
 
 int main() {
     traceStartupPhase("main");
-    std::unique_ptr<Platform> platform = createGtkPlatform();
+    // All the user reads is bokmål, the toolkit's own texts included.
+    std::unique_ptr<Platform> platform = createGtkPlatform("nb_NO:nb:no");
     setGlobalValues(*platform);
     app = &platform->application();
     delegate = std::make_unique<AppDelegate>(*platform);

@@ -32,7 +32,7 @@ public:
     virtual std::filesystem::path homeDirectory() const = 0;
     // Where the user's applications keep their settings ($XDG_CONFIG_HOME, or ~/.config).
     virtual std::filesystem::path configDirectory() const = 0;
-    // The application's own process environment.
+    // The environment the application was started with.
     virtual Environment environment() const = 0;
     // Who holds the port on the loopback address, as the system's socket tables say now.
     virtual PortListener loopbackListener(long port) const = 0;

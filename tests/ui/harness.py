@@ -328,10 +328,12 @@ class UiTestCase(unittest.TestCase):
 class EnginePageTestCase(UiTestCase):
     """The app on the page of an engine it launched itself, with the page's script running."""
 
+    app_environment = {}  # what the app's environment has beside the test's own
+
     def setUp(self):
         super().setUp()
         self.home.install_standin()
-        self.app = self.start_app()
+        self.app = self.start_app(self.app_environment)
         self.app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the engine's page")
         wait_for(lambda: has_request(self.home.log_text(), "/api/hello"), 20, "the page's script to run")
 

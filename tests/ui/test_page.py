@@ -129,6 +129,21 @@ class ScriptDialogs(EnginePageTestCase):
             == ["opptak ø.wav"], timeout=10, description="the input to hold the file")
 
 
+class ToolkitTexts(EnginePageTestCase):
+    # A German desktop; an empty LC_ALL counts as unset.
+    app_environment = {"LANG": "C.UTF-8", "LC_ALL": "", "LANGUAGE": "de"}
+
+    def test_gtks_and_webkits_own_texts_are_bokmal_whatever_the_desktops_language(self):
+        self.click("file-input")
+        chooser = self.dialog("file-chooser", action="open")
+        for text in ("Nylig", "Andre lokasjoner", "Størrelse"):
+            self.assertIn(text, chooser["texts"], "GTK's own place list and columns")
+        self.app.driver.respond(chooser["id"], -6)
+        # A text the system's bokmål catalog for WebKit lacks, written by the page's own process.
+        self.assertEqual(self.app.driver.js("const field = document.createElement('input'); field.required = true;"
+                                            "return field.validationMessage"), "Fyll ut dette feltet")
+
+
 class Downloads(EnginePageTestCase):
     def engine_bytes(self, path):
         with urllib.request.urlopen(ENGINE_URL.rstrip("/") + path) as reply:

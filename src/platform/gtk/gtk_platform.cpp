@@ -8,6 +8,7 @@
 #include "platform/posix/loopback_listener.h"
 #include "platform/posix/posix_process.h"
 #include "soup_url_session.h"
+#include "toolkit_language.h"
 
 extern char** environ;
 
@@ -19,21 +20,24 @@ public:
     Date now() const override { return std::chrono::system_clock::now(); }
 };
 
+Environment currentEnvironment() {
+    Environment variables;
+    for (char** entry = environ; *entry; ++entry) {
+        std::string_view text(*entry);
+        size_t equals = text.find('=');
+        if (equals != std::string_view::npos)
+            variables.emplace(text.substr(0, equals), text.substr(equals + 1));
+    }
+    return variables;
+}
+
 class GtkPlatform final : public Platform {
 public:
+    explicit GtkPlatform(Environment started) : startEnvironment(std::move(started)) {}
+
     std::filesystem::path homeDirectory() const override { return g_get_home_dir(); }
     std::filesystem::path configDirectory() const override { return g_get_user_config_dir(); }
-
-    Environment environment() const override {
-        Environment variables;
-        for (char** entry = environ; *entry; ++entry) {
-            std::string_view text(*entry);
-            size_t equals = text.find('=');
-            if (equals != std::string_view::npos)
-                variables.emplace(text.substr(0, equals), text.substr(equals + 1));
-        }
-        return variables;
-    }
+    Environment environment() const override { return startEnvironment; }
 
     PortListener loopbackListener(long port) const override { return vorl::loopbackListener(port); }
 
@@ -45,6 +49,7 @@ public:
     Workspace& workspace() override { return gioWorkspace; }
 
     std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration) override {
+        addMissingWebKitTranslations();
         return std::make_unique<GtkWebView>(configuration);
     }
     std::unique_ptr<Window> createWindow(const WindowConfiguration& configuration) override {
@@ -52,6 +57,7 @@ public:
     }
 
 private:
+    Environment startEnvironment; // before the toolkit's language was set
     GtkApp app;
     SystemClock systemClock;
     GtkMainQueue queue;
@@ -63,8 +69,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<Platform> createGtkPlatform() {
-    return std::make_unique<GtkPlatform>();
+std::unique_ptr<Platform> createGtkPlatform(const std::string& toolkitLanguage) {
+    Environment started = currentEnvironment();
+    useToolkitLanguage(toolkitLanguage);
+    return std::make_unique<GtkPlatform>(std::move(started));
 }
 
 } // namespace vorl

@@ -99,6 +99,16 @@ void describeAbout(GtkAboutDialog* about, JSCValue* result) {
     setMember(result, "logo_icon_name", gtk_about_dialog_get_logo_icon_name(about));
 }
 
+// Every text the dialog shows in a label or on a button, GTK's own included, in widget order.
+JsonValue shownTexts(GtkWindow* window) {
+    JsonValue texts = jsonArray();
+    forEachDescendant(GTK_WIDGET(window), [&](GtkWidget* widget) {
+        if (GTK_IS_LABEL(widget) && gtk_widget_get_mapped(widget))
+            append(texts.get(), jsonValue(gtk_label_get_text(GTK_LABEL(widget))));
+    });
+    return texts;
+}
+
 JsonValue describeDialog(GtkWindow* window, GtkWindow* main) {
     JsonValue result = jsonObject();
     setMember(result.get(), "id", windowId(window));
@@ -108,6 +118,7 @@ JsonValue describeDialog(GtkWindow* window, GtkWindow* main) {
     setMember(result.get(), "transient_for_main", parent != nullptr && parent == main);
     setMember(result.get(), "transient_for", parent != nullptr ? jsonValue(windowId(parent)) : JsonValue());
     setMember(result.get(), "modal", static_cast<bool>(gtk_window_get_modal(window)));
+    setMember(result.get(), "texts", shownTexts(window));
     if (GTK_IS_DIALOG(window)) {
         setMember(result.get(), "buttons", responseButtons(GTK_DIALOG(window)));
         setMember(result.get(), "default_response", defaultResponse(GTK_DIALOG(window)));
