@@ -73,6 +73,7 @@ class Package(unittest.TestCase):
         files = {line.split()[-1].lstrip(".") for line in listing.splitlines() if line.startswith("-")}
         self.assertEqual(files, {
             "/usr/bin/vorl-vorudi",
+            "/usr/libexec/vorl-vorudi/vorl-motorvakt",
             "/usr/share/applications/no.vorl.Vorudi.desktop",
             "/usr/share/icons/hicolor/scalable/apps/no.vorl.Vorudi.svg",
             "/usr/share/icons/hicolor/256x256/apps/no.vorl.Vorudi.png",
