@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace vorl {
 namespace {
 
@@ -43,6 +48,21 @@ TEST(LoopbackListener, OnlyListenersThatTakeLoopbackConnectionsCountAndAnyStrang
     for (const Case& c : cases)
         EXPECT_EQ(loopbackListenerIn(heading + c.tcp, heading + c.tcp6, 8765, 1000), c.expected)
             << c.tcp << c.tcp6;
+}
+
+TEST(LoopbackListener, APortIsTakenWhileSomebodyListensOnTheLoopbackAddress) {
+    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    long port = ntohs(address.sin_port);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    EXPECT_TRUE(loopbackPortTaken(port));
+    ::close(listener);
+    EXPECT_FALSE(loopbackPortTaken(port));
 }
 
 } // namespace

@@ -1,13 +1,18 @@
 #include "loopback_listener.h"
 
+#include <arpa/inet.h>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <netinet/in.h>
 #include <optional>
 #include <sstream>
+#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
@@ -72,10 +77,14 @@ void collectOwners(std::string_view table, long port, std::vector<unsigned>& own
     }
 }
 
-std::string contentsOf(const char* path) {
+// A table's text; nothing when it cannot be read, or holds not even its headings, as where
+// an empty file hides it.
+std::optional<std::string> tableText(const char* path) {
     std::ifstream file(path);
     std::ostringstream text;
     text << file.rdbuf();
+    if (text.str().empty())
+        return std::nullopt;
     return text.str();
 }
 
@@ -93,8 +102,28 @@ PortListener loopbackListenerIn(std::string_view tcp, std::string_view tcp6, lon
     return PortListener::currentUser;
 }
 
+bool loopbackPortTaken(long port) {
+    FileDescriptor probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    int reuse = 1;
+    // A connection still closing on the port is no listener.
+    ::setsockopt(probe.get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return ::bind(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 &&
+           errno == EADDRINUSE;
+}
+
 PortListener loopbackListener(long port) {
-    return loopbackListenerIn(contentsOf("/proc/net/tcp"), contentsOf("/proc/net/tcp6"), port, ::getuid());
+    std::optional<std::string> tcp = tableText("/proc/net/tcp");
+    std::optional<std::string> tcp6 = tableText("/proc/net/tcp6");
+    std::error_code error;
+    if (!tcp6 && tcp && !std::filesystem::exists("/proc/net/tcp6", error) && !error)
+        tcp6 = "";
+    if (!tcp || !tcp6)
+        return loopbackPortTaken(port) ? PortListener::unknown : PortListener::none;
+    return loopbackListenerIn(*tcp, *tcp6, port, ::getuid());
 }
 
 } // namespace vorl
