@@ -43,9 +43,10 @@ private:
 class PosixProcessLauncher final : public ProcessLauncher {
 public:
     explicit PosixProcessLauncher(std::filesystem::path groupGuard) : guardProgram(std::move(groupGuard)) {
-        // An ignored SIGCHLD survives exec, and with it the kernel reaps every child at once:
-        // neither the engine's state nor the guard's start could be waited for. Nothing has been
-        // launched yet when the launcher is made.
+        // An ignored SIGCHLD survives exec, and with it the kernel reaps each child as it ends:
+        // an ended engine's id, which names its group, could then go to another process while
+        // this application and the guard may still signal that group. Nothing has been launched
+        // yet when the launcher is made.
         struct sigaction defaults {};
         defaults.sa_handler = SIG_DFL;
         ::sigaction(SIGCHLD, &defaults, nullptr);
