@@ -1,4 +1,5 @@
 #include "platform/posix/loopback_listener.h"
+#include "platform/posix/socket_diag.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +51,7 @@ TEST(LoopbackListener, OnlyListenersThatTakeLoopbackConnectionsCountAndAnyStrang
             << c.tcp << c.tcp6;
 }
 
-TEST(LoopbackListener, APortIsTakenWhileSomebodyListensOnTheLoopbackAddress) {
+TEST(LoopbackListener, AListenerOfOurOwnIsSeenByABindAndByTheKernelsSocketReport) {
     int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -61,8 +62,10 @@ TEST(LoopbackListener, APortIsTakenWhileSomebodyListensOnTheLoopbackAddress) {
     long port = ntohs(address.sin_port);
     ASSERT_EQ(::listen(listener, 1), 0);
     EXPECT_TRUE(loopbackPortTaken(port));
+    EXPECT_EQ(loopbackListenerOwners(port), std::vector<unsigned>{::getuid()}) << "as the kernel reports it";
     ::close(listener);
     EXPECT_FALSE(loopbackPortTaken(port));
+    EXPECT_EQ(loopbackListenerOwners(port), std::vector<unsigned>{});
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "loopback_listener.h"
 
+#include "socket_diag.h"
+
 #include <arpa/inet.h>
 #include <array>
 #include <cerrno>
@@ -45,13 +47,6 @@ std::optional<std::vector<unsigned char>> addressBytes(std::string_view hex) {
     return bytes;
 }
 
-bool acceptsLoopback(const std::vector<unsigned char>& address) {
-    using Bytes = std::vector<unsigned char>;
-    static const Bytes loopback{127, 0, 0, 1}, anyV4(4, 0), anyV6(16, 0);
-    static const Bytes mappedLoopback{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 127, 0, 0, 1};
-    return address == loopback || address == anyV4 || address == anyV6 || address == mappedLoopback;
-}
-
 // The owners of the listeners in one table that take connections to 127.0.0.1 on port.
 void collectOwners(std::string_view table, long port, std::vector<unsigned>& owners) {
     std::istringstream lines{std::string(table)};
@@ -90,16 +85,27 @@ std::optional<std::string> tableText(const char* path) {
 
 } // namespace
 
-PortListener loopbackListenerIn(std::string_view tcp, std::string_view tcp6, long port, unsigned uid) {
-    std::vector<unsigned> owners;
-    collectOwners(tcp, port, owners);
-    collectOwners(tcp6, port, owners);
+bool acceptsLoopback(const std::vector<unsigned char>& address) {
+    using Bytes = std::vector<unsigned char>;
+    static const Bytes loopback{127, 0, 0, 1}, anyV4(4, 0), anyV6(16, 0);
+    static const Bytes mappedLoopback{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 127, 0, 0, 1};
+    return address == loopback || address == anyV4 || address == anyV6 || address == mappedLoopback;
+}
+
+PortListener listenerOf(const std::vector<unsigned>& owners, unsigned uid) {
     if (owners.empty())
         return PortListener::none;
     for (unsigned owner : owners)
         if (owner != uid)
             return PortListener::otherUser;
     return PortListener::currentUser;
+}
+
+PortListener loopbackListenerIn(std::string_view tcp, std::string_view tcp6, long port, unsigned uid) {
+    std::vector<unsigned> owners;
+    collectOwners(tcp, port, owners);
+    collectOwners(tcp6, port, owners);
+    return listenerOf(owners, uid);
 }
 
 bool loopbackPortTaken(long port) {
@@ -121,8 +127,11 @@ PortListener loopbackListener(long port) {
     std::error_code error;
     if (!tcp6 && tcp && !std::filesystem::exists("/proc/net/tcp6", error) && !error)
         tcp6 = "";
-    if (!tcp || !tcp6)
+    if (!tcp || !tcp6) {
+        if (std::optional<std::vector<unsigned>> owners = loopbackListenerOwners(port))
+            return listenerOf(*owners, ::getuid());
         return loopbackPortTaken(port) ? PortListener::unknown : PortListener::none;
+    }
     return loopbackListenerIn(*tcp, *tcp6, port, ::getuid());
 }
 

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <string_view>
+#include <vector>
 
 namespace vorl {
 
@@ -15,9 +16,17 @@ PortListener loopbackListenerIn(std::string_view tcp, std::string_view tcp6, lon
 // bound there.
 bool loopbackPortTaken(long port);
 
+// Whether a listener on this address, 4 or 16 bytes in network order, takes connections to
+// 127.0.0.1.
+bool acceptsLoopback(const std::vector<unsigned char>& address);
+
+// Who the listeners with these owners are: otherUser as soon as one is not uid.
+PortListener listenerOf(const std::vector<unsigned>& owners, unsigned uid);
+
 // The same for this machine and the user running the application. Where the system hides the
-// tables (an IPv6 table that does not exist only means IPv6 is off), nobody can be named: none
-// when the port is free, unknown when it is taken.
+// tables (an IPv6 table that does not exist only means IPv6 is off), the kernel's netlink
+// socket report names the owners instead; where that fails too, nobody can be named: none when
+// the port is free, unknown when it is taken.
 PortListener loopbackListener(long port);
 
 } // namespace vorl
