@@ -39,10 +39,10 @@ struct LaunchRequest {
 };
 
 // A child process that this application launched, leading a process group of its own that
-// holds whatever it starts. That group never outlives the application: when this object goes,
-// or the application ends however it ends, a guard process sends the group the termination
-// signal (unless terminate() already did), gives it a grace period of 10 s, and then sends the
-// kill signal to whatever is left of it. A group that has ended is not signalled again.
+// holds whatever it starts. That group ends with the application: when this object goes, or the
+// application ends however it ends, a guard process sends the group the termination signal
+// (unless terminate() already did), gives it a grace period of 10 s to finish its work, and then
+// sends the kill signal to whatever is left of it. A group that has ended is not signalled again.
 class Process {
 public:
     virtual ~Process() = default;
