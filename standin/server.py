@@ -9,6 +9,8 @@ Test hooks (environment variables):
   VORL_STANDIN_HELPER=1              once listening, start a helper process that runs until it
                                      is signalled, as an engine's worker would, and log its pid.
   VORL_STANDIN_HOST=<address>        listen there instead of 127.0.0.1; "::" listens dual-stack.
+  VORL_STANDIN_EXIT_DELAY=<secs>     on SIGTERM, log it, take this long to clean up, log that, exit.
+  VORL_STANDIN_IGNORE_TERM=1         log SIGTERM and keep running.
 """
 
 import argparse
@@ -16,6 +18,7 @@ import io
 import json
 import math
 import os
+import signal
 import socket
 import struct
 import subprocess
@@ -159,6 +162,25 @@ def start_helper():
     log_event("helper", pid=helper.pid)
 
 
+def handle_termination():
+    """SIGTERM ends the engine at once, unless a hook makes it careful or deaf."""
+    delay = os.environ.get("VORL_STANDIN_EXIT_DELAY")
+    ignore = os.environ.get("VORL_STANDIN_IGNORE_TERM") == "1"
+
+    def terminated(signal_number, frame):
+        log_event("sigterm", ignored=ignore)
+        if ignore:
+            return
+        if delay:
+            signal.signal(signal.SIGTERM, signal.SIG_IGN)  # a second SIGTERM must not cut it short
+            time.sleep(float(delay))
+            log_event("cleaned-up", seconds=float(delay))
+        os._exit(0)
+
+    if delay or ignore:
+        signal.signal(signal.SIGTERM, terminated)
+
+
 def run_test_hooks_before_listening():
     exit_code = os.environ.get("VORL_STANDIN_EXIT_AT_START")
     if exit_code is not None:
@@ -179,6 +201,7 @@ def main():
 
     log_event("start", argv=sys.argv, cwd=os.getcwd(), pid=os.getpid(),
               env={name: os.environ.get(name) for name in LOGGED_ENVIRONMENT})
+    handle_termination()
     run_test_hooks_before_listening()
 
     host = os.environ.get("VORL_STANDIN_HOST", "127.0.0.1")

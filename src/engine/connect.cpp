@@ -70,7 +70,7 @@ void AppDelegate::actOnFirstProbe() {
 bool AppDelegate::verdict(bool healthyBody) {
     traceStartupPhase("probe answered");
     // Only an engine of the user's own is trusted with the user's work.
-    return healthyBody && platform.loopbackListener(PORT) == PortListener::currentUser;
+    return healthyBody && isTrustedListener(platform.loopbackListener(PORT), server && server->isRunning());
 }
 
 void AppDelegate::ping(std::function<void(bool healthy)> completion) {

@@ -61,6 +61,29 @@ PollOutcome decidePoll(bool healthy, std::optional<bool> launchedEngineRunning, 
     return PollOutcome::probeAgain;
 }
 
+bool isTrustedListener(PortListener listener, bool launchedEngineRunning) {
+    return listener == PortListener::currentUser ||
+           (listener == PortListener::unknown && launchedEngineRunning);
+}
+
+std::optional<std::string> launchRefusal(PortListener listener, long port) {
+    // An engine launched beside another listener could not listen itself, and would only be
+    // reported as stopped.
+    switch (listener) {
+    case PortListener::otherUser:
+        return "Motoren kunne ikke startes fordi en annen bruker på maskinen bruker port " +
+               std::to_string(port) + ". Appen bruker den innebygde motoren.";
+    case PortListener::unknown:
+        return "Motoren kunne ikke startes fordi port " + std::to_string(port) +
+               " er i bruk, og systemet lar ikke appen se hvem som bruker den. Appen bruker den innebygde "
+               "motoren.";
+    case PortListener::none:
+    case PortListener::currentUser:
+        break;
+    }
+    return std::nullopt;
+}
+
 Environment engineEnvironment(Environment inherited, const std::filesystem::path& data,
                               const std::optional<std::string>& caBundle) {
     inherited["VORL_DATA"] = data.string();

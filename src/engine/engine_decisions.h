@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/platform.h"
 #include "platform/process.h"
 #include "platform/result.h"
 #include "platform/values.h"
@@ -26,6 +27,15 @@ enum class PollOutcome { loadEnginePage, engineStopped, engineSilent, probeAgain
 // wins, then a launched process that has ended, then more than 45 s since the launch.
 // launchedEngineRunning is nullopt when no engine was launched.
 PollOutcome decidePoll(bool healthy, std::optional<bool> launchedEngineRunning, Seconds sinceLaunch);
+
+// Whether a healthy answer on the port may be trusted with the user's work: it comes from an
+// engine of the user's own; or, where the system hides who listens, the engine this application
+// launched is still running, so that the answer is all but certainly its own.
+bool isTrustedListener(PortListener listener, bool launchedEngineRunning);
+
+// Why no engine is launched while the port is held as listener says, in the words the user
+// reads; nothing when an engine may be launched.
+std::optional<std::string> launchRefusal(PortListener listener, long port);
 
 inline constexpr Seconds startupTimeLimit = 45.0;
 inline constexpr Seconds pollPause = 0.3;

@@ -27,10 +27,8 @@ void AppDelegate::startServer() {
         fallback(notInstalledMessage);
         return;
     }
-    // An engine of another user's holds the port: one launched here could not listen.
-    if (platform.loopbackListener(PORT) == PortListener::otherUser) {
-        fallback("Motoren kunne ikke startes fordi en annen bruker på maskinen bruker port " +
-                 std::to_string(PORT) + ". Appen bruker den innebygde motoren.");
+    if (std::optional<std::string> refusal = launchRefusal(platform.loopbackListener(PORT), PORT)) {
+        fallback(*refusal);
         return;
     }
 

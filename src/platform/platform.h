@@ -20,6 +20,7 @@ enum class PortListener {
     none,
     currentUser, // the user running the application, and nobody else
     otherUser,   // another user of the machine, alone or beside the current one
+    unknown,     // somebody, but the system does not let the application see who
 };
 
 // Everything the application asks of the desktop it runs on. One instance lives for the whole
@@ -34,7 +35,8 @@ public:
     virtual std::filesystem::path configDirectory() const = 0;
     // The environment the application was started with.
     virtual Environment environment() const = 0;
-    // Who holds the port on the loopback address, as the system's socket tables say now.
+    // Who holds the port on the loopback address, as the system's socket tables say now; unknown
+    // when the port is taken and the tables cannot be read.
     virtual PortListener loopbackListener(long port) const = 0;
 
     virtual Application& application() = 0;

@@ -39,23 +39,26 @@ struct LaunchRequest {
 };
 
 // A child process that this application launched, leading a process group of its own that
-// holds whatever it starts. That group never outlives the application: when this object goes,
-// or the application ends however it ends, every process still in it gets the termination
-// signal, and a little later the kill signal.
+// holds whatever it starts. That group ends with the application: when this object goes, or the
+// application ends however it ends, a guard process sends the group the termination signal
+// (unless terminate() already did), gives it a grace period of 10 s to finish its work, and then
+// sends the kill signal to whatever is left of it. A group that has ended is not signalled again.
 class Process {
 public:
     virtual ~Process() = default;
     // Whether the process itself still runs; the group may hold others.
     virtual bool isRunning() = 0;
-    // Sends the termination signal to every process of the group; does not wait.
+    // Sends the termination signal to every process of the group, and leaves the rest to the
+    // guard's grace period; does not wait.
     virtual void terminate() = 0;
 };
 
 class ProcessLauncher {
 public:
     virtual ~ProcessLauncher() = default;
-    // Starts the child and returns at once; does not wait for it. A failure carries the
-    // system's description of why the child could not be started.
+    // Starts the child and returns at once; does not wait for it. A failure carries the reason
+    // the user reads: the system's description of why the child could not be started, or why
+    // its guard could not be set up, in which case no child is left running.
     virtual Result<std::unique_ptr<Process>> launch(LaunchRequest request) = 0;
 };
 

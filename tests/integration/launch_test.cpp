@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -24,7 +25,7 @@ class RealEngine : public fake::AppFixture {
 protected:
     RealEngine() {
         platform.realSession = createSoupUrlSession();
-        platform.realLauncher = createPosixProcessLauncher();
+        platform.realLauncher = createPosixProcessLauncher(VORL_GUARD);
     }
     ~RealEngine() override {
         // Whatever a test left running is stopped, as the application does when it ends, and
@@ -71,6 +72,23 @@ protected:
     }
     bool logHas(const std::string& text) { return fake::readFile(LOGFILE).find(text) != std::string::npos; }
 
+    // Launches an engine with the given stand-in switch, one that outlives the quit request, then
+    // ends the application: with its quit, or as after a crash, with no quit request and no
+    // signal of its own.
+    enum class Ending { quit, crash };
+    pid_t launchAndEnd(const std::string& standInSwitch, Ending ending) {
+        installStandIn();
+        platform.processEnvironment[standInSwitch] = standInSwitch.ends_with("DELAY") ? "5" : "1";
+        platform.processEnvironment["VORL_STANDIN_IGNORE_QUIT"] = "1";
+        launch();
+        EXPECT_TRUE(time().runUntil([&] { return showsEnginePage(); }, 20));
+        pid_t engine = loggedPid("start");
+        if (ending == Ending::quit)
+            app->applicationWillTerminate();
+        app.reset();
+        return engine;
+    }
+
     // The pid the engine logged with an event, such as its helper's.
     pid_t loggedPid(const std::string& event) {
         std::string log = fake::readFile(LOGFILE);
@@ -115,6 +133,41 @@ public:
 private:
     fake::TemporaryHome folder;
     pid_t process;
+};
+
+// Runs the guard program on its own, with this end of its channel.
+class DirectGuard {
+public:
+    DirectGuard() {
+        int ends[2];
+        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+        pid_t starter = ::fork();
+        if (starter == 0) {
+            ::dup2(ends[1], STDIN_FILENO);
+            ::execl(VORL_GUARD, "vorl-motorvakt", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(ends[1]);
+        channel = ends[0];
+        ::waitpid(starter, nullptr, 0);
+    }
+    ~DirectGuard() { ::close(channel); }
+    DirectGuard(const DirectGuard&) = delete;
+    DirectGuard& operator=(const DirectGuard&) = delete;
+
+    void say(const std::string& line) { ::send(channel, line.data(), line.size(), MSG_NOSIGNAL); }
+    // All it says until it closes the channel, or until 5 s have passed.
+    std::string heard() {
+        std::string text;
+        char byte;
+        pollfd readable{channel, POLLIN, 0};
+        while (::poll(&readable, 1, 5000) == 1 && ::read(channel, &byte, 1) == 1)
+            text.push_back(byte);
+        return text;
+    }
+
+private:
+    int channel = -1;
 };
 
 std::string jsonString(const std::string& text) {
@@ -235,6 +288,85 @@ TEST_F(RealEngine, AnAppThatEndsWithoutQuittingTakesTheEnginesWholeGroupWithIt) 
     app.reset(); // gone as after a crash: no quit request, no signal of its own
     EXPECT_TRUE(time().runUntil([&] { return processGone(engine) && processGone(helper); }, 3));
     EXPECT_FALSE(logHas("\"event\": \"quit\""));
+}
+
+TEST_F(RealEngine, ACarefulEngineFinishesItsCleanUpAfterAQuit) {
+    pid_t engine = launchAndEnd("VORL_STANDIN_EXIT_DELAY", Ending::quit);
+    ASSERT_TRUE(time().runUntil([&] { return logHas("cleaned-up"); }, 9));
+    EXPECT_TRUE(time().runUntil([&] { return processGone(engine); }, 2));
+    EXPECT_EQ(fake::readFile(LOGFILE).find("sigterm", fake::readFile(LOGFILE).find("sigterm") + 1),
+              std::string::npos)
+        << "one SIGTERM, from the application";
+}
+
+TEST_F(RealEngine, ACarefulEngineFinishesItsCleanUpAfterACrash) {
+    pid_t engine = launchAndEnd("VORL_STANDIN_EXIT_DELAY", Ending::crash);
+    ASSERT_TRUE(time().runUntil([&] { return logHas("cleaned-up"); }, 9));
+    EXPECT_TRUE(time().runUntil([&] { return processGone(engine); }, 2));
+    EXPECT_FALSE(logHas("\"event\": \"quit\""));
+}
+
+TEST_F(RealEngine, AnEngineThatIgnoresSigtermIsKilledWhenTheGracePeriodAfterAQuitEnds) {
+    pid_t engine = launchAndEnd("VORL_STANDIN_IGNORE_TERM", Ending::quit);
+    ASSERT_TRUE(time().runUntil([&] { return logHas("sigterm"); }, 3));
+    EXPECT_FALSE(processGone(engine)) << "killed before its grace period";
+    EXPECT_TRUE(time().runUntil([&] { return processGone(engine); }, 11));
+}
+
+TEST_F(RealEngine, AnEngineThatIgnoresSigtermIsKilledWhenTheGracePeriodAfterACrashEnds) {
+    pid_t engine = launchAndEnd("VORL_STANDIN_IGNORE_TERM", Ending::crash);
+    ASSERT_TRUE(time().runUntil([&] { return logHas("sigterm"); }, 3));
+    EXPECT_FALSE(processGone(engine)) << "killed before its grace period";
+    EXPECT_TRUE(time().runUntil([&] { return processGone(engine); }, 11));
+}
+
+TEST_F(RealEngine, AGuardThatCannotBeSetUpFailsTheLaunchAndLeavesNoEngine) {
+    installStandIn();
+    std::filesystem::path silent = home.path() / "silent-guard", deaf = home.path() / "deaf-guard";
+    fake::writeFile(silent, "#!/bin/sh\nexit 0\n");
+    fake::writeFile(deaf, "#!/bin/sh\necho ready >&0\n");
+    for (const auto& guard : {silent, deaf})
+        std::filesystem::permissions(guard, std::filesystem::perms::owner_all);
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {home.path() / "missing", "motorvakten kunne ikke startes: No such file or directory"},
+        {silent, "motorvakten svarte ikke"},
+        {deaf, "motorvakten fikk ikke motorens prosessgruppe"},
+    };
+    std::vector<std::string> expected;
+    for (const auto& [guard, reason] : cases) {
+        platform.realLauncher = createPosixProcessLauncher(guard);
+        platform.window ? app->startServer() : launch();
+        expected.push_back("Motoren kunne ikke startes (" + reason +
+                           "). Appen bruker den innebygde motoren.");
+        ASSERT_TRUE(time().runUntil([&] { return alertTexts().size() == expected.size(); }, 10));
+    }
+    EXPECT_EQ(alertTexts(), expected);
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1) << "no child left, running or unreaped";
+    EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(RealEngine, AnAppThatInheritedAnIgnoredSigchldStillHoldsAStoppedEnginesGroupId) {
+    installStandIn();
+    std::signal(SIGCHLD, SIG_IGN); // as a parent that ignores it leaves it across exec
+    platform.realLauncher = createPosixProcessLauncher(VORL_GUARD);
+    platform.processEnvironment["VORL_STANDIN_EXIT_AT_START"] = "3";
+    launchAndWait([&] { return !window().alerts().empty(); });
+    // Unreaped, the engine's id names no other process, so its group's signals reach nobody else.
+    std::ifstream stat("/proc/" + std::to_string(loggedPid("start")) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    ASSERT_NE(text.rfind(") Z"), std::string::npos) << "reaped by the kernel: " << text;
+    EXPECT_EQ(alertTexts(),
+              std::vector<std::string>{"Motoren stoppet under oppstart. Se ~/Library/Logs/VORL "
+                                       "Vorudi – motor.log. Appen bruker den innebygde motoren."});
+}
+
+TEST(EngineGuard, TakesOnlyAGroupItMaySignal) {
+    for (const char* line : {"group 0\n", "group 1\n", "group -3\n", "group 12x\n", "group  42\n",
+                             "group 99999999999\n", "grupp 42\n", "terminated\n"}) {
+        DirectGuard guard;
+        guard.say(line);
+        EXPECT_EQ(guard.heard(), "ready\n") << line;
+    }
 }
 
 } // namespace

@@ -1,6 +1,12 @@
 #include "platform/posix/loopback_listener.h"
+#include "platform/posix/socket_diag.h"
 
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace vorl {
 namespace {
@@ -43,6 +49,23 @@ TEST(LoopbackListener, OnlyListenersThatTakeLoopbackConnectionsCountAndAnyStrang
     for (const Case& c : cases)
         EXPECT_EQ(loopbackListenerIn(heading + c.tcp, heading + c.tcp6, 8765, 1000), c.expected)
             << c.tcp << c.tcp6;
+}
+
+TEST(LoopbackListener, AListenerOfOurOwnIsSeenByABindAndByTheKernelsSocketReport) {
+    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    long port = ntohs(address.sin_port);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    EXPECT_TRUE(loopbackPortTaken(port));
+    EXPECT_EQ(loopbackListenerOwners(port), std::vector<unsigned>{::getuid()}) << "as the kernel reports it";
+    ::close(listener);
+    EXPECT_FALSE(loopbackPortTaken(port));
+    EXPECT_EQ(loopbackListenerOwners(port), std::vector<unsigned>{});
 }
 
 } // namespace

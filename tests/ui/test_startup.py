@@ -12,6 +12,27 @@ STOPPED = ("Motoren stoppet under oppstart. Se ~/Library/Logs/VORL Vorudi – mo
            "Appen bruker den innebygde motoren.")
 
 
+def guards_started_since(pid):
+    """The guard processes started after the process pid, by their names in the process list."""
+    def start_time(process):
+        with open("/proc/%s/stat" % process) as stat:
+            return int(stat.read().rsplit(") ", 1)[1].split()[19])
+    found = []
+    for process in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/comm" % process) as comm:
+                if comm.read().strip() == "vorl-motorvakt" and start_time(process) >= start_time(pid):
+                    found.append(int(process))
+        except OSError:
+            pass  # gone meanwhile
+    return found
+
+
+def resident_kib(pid):
+    with open("/proc/%d/status" % pid) as status:
+        return int(next(line for line in status if line.startswith("VmRSS:")).split()[1])
+
+
 def warning(app, text):
     return app.driver.wait_dialog(kind="message", text_contains="VORL Vorudi", timeout=30) and next(
         dialog for dialog in app.driver.dialogs() if dialog.get("secondary_text") == text)
@@ -71,6 +92,19 @@ class EngineInstalled(UiTestCase):
         engine = self.launched_engine_pid()
         app.kill()
         wait_for(lambda: process_gone(engine) and process_gone(helper), 3, "the engine's whole group to be gone")
+
+    def test_one_small_guard_holds_only_its_channel_and_gives_a_careful_engine_its_time(self):
+        app = self.start_app({"VORL_STANDIN_EXIT_DELAY": "5", "VORL_STANDIN_IGNORE_QUIT": "1"})
+        app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the launched engine's page")
+        guards = guards_started_since(app.process.pid)
+        self.assertEqual(len(guards), 1, "one guard, of its own name")
+        self.assertLess(resident_kib(guards[0]), 2048)
+        self.assertEqual(os.listdir("/proc/%d/fd" % guards[0]), ["0"], "nothing open but its channel")
+
+        app.driver.close_window()
+        self.assertLess(app.wait_exit(timeout=15), 5, "the app does not wait for the engine's clean-up")
+        wait_for(lambda: '"event": "cleaned-up"' in self.home.log_text(), 9, "the engine's clean-up")
+        wait_for(lambda: process_gone(guards[0]), 3, "the guard to go with the engine")
 
     def test_an_engine_that_dies_at_start_brings_the_built_in_page_and_says_why(self):
         app = self.start_app({"VORL_STANDIN_EXIT_AT_START": "3"})

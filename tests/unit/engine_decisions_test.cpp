@@ -35,6 +35,32 @@ TEST(PollDecision, HealthyWinsThenEndedProcessThenTimeLimit) {
     EXPECT_EQ(decidePoll(false, std::nullopt, 1), PollOutcome::probeAgain);
 }
 
+TEST(PortListenerDecisions, AnUnseenListenerIsTrustedOnlyAsTheEngineLaunchedHereAndBarsALaunch) {
+    const std::string otherUser =
+        "Motoren kunne ikke startes fordi en annen bruker på maskinen bruker port 8765. "
+        "Appen bruker den innebygde motoren.";
+    const std::string unseen =
+        "Motoren kunne ikke startes fordi port 8765 er i bruk, og systemet lar ikke appen se "
+        "hvem som bruker den. Appen bruker den innebygde motoren.";
+    struct Case {
+        PortListener listener;
+        bool trustedBesideLaunchedEngine, trustedAlone;
+        std::optional<std::string> refusal;
+    };
+    const Case cases[] = {
+        {PortListener::none, false, false, std::nullopt},
+        {PortListener::currentUser, true, true, std::nullopt},
+        {PortListener::otherUser, false, false, otherUser},
+        {PortListener::unknown, true, false, unseen},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.listener));
+        EXPECT_EQ(isTrustedListener(c.listener, true), c.trustedBesideLaunchedEngine);
+        EXPECT_EQ(isTrustedListener(c.listener, false), c.trustedAlone);
+        EXPECT_EQ(launchRefusal(c.listener, 8765), c.refusal);
+    }
+}
+
 TEST(EngineEnvironment, SetsDataAndPrefixesPathWhateverIsInherited) {
     const std::string prefix = "/opt/homebrew/bin:/usr/local/bin:";
     Environment noPath = engineEnvironment({{"LANG", "nb_NO.UTF-8"}}, "/h/VORL Vorudi", std::nullopt);

@@ -115,6 +115,26 @@ TEST_F(Launching, AnotherUsersEngineOnThePortIsNeitherTrustedNorRacedAgainst) {
     EXPECT_EQ(platform.log.count("web.loadRequest"), 0) << "its page is never loaded";
 }
 
+TEST_F(Launching, WhereTheSystemHidesWhoListensOnlyTheEngineLaunchedHereIsTrusted) {
+    installEngine();
+    platform.portListener = PortListener::unknown;
+    launch();
+    answerProbe(true); // somebody answers, and nobody can say who
+    EXPECT_TRUE(platform.launcher.launches.empty());
+    EXPECT_EQ(alertTexts(),
+              std::vector<std::string>{"Motoren kunne ikke startes fordi port 8765 er i bruk, og "
+                                       "systemet lar ikke appen se hvem som bruker den. Appen bruker "
+                                       "den innebygde motoren."});
+
+    platform.portListener = PortListener::none;
+    app->connect();
+    answerProbe(false);
+    ASSERT_EQ(platform.launcher.launches.size(), 1u);
+    platform.portListener = PortListener::unknown; // the launched engine now listens, unseen
+    answerProbe(true);
+    EXPECT_EQ(web().loads.back().target, "http://127.0.0.1:8765/");
+}
+
 TEST_F(Launching, MissingInstallationFallsBackWithoutLaunchingOrLogging) {
     launch();
     answerProbe(false);

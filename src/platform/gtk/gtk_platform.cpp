@@ -5,6 +5,7 @@
 #include "gtk_main_queue.h"
 #include "gtk_main_window.h"
 #include "gtk_web_view.h"
+#include "platform/posix/group_guard.h"
 #include "platform/posix/loopback_listener.h"
 #include "platform/posix/posix_process.h"
 #include "soup_url_session.h"
@@ -63,7 +64,7 @@ private:
     GtkMainQueue queue;
     // Declared after the queue, so that it goes first: its thread may still post to the queue.
     std::unique_ptr<UrlSession> session = createSoupUrlSession();
-    std::unique_ptr<ProcessLauncher> launcher = createPosixProcessLauncher();
+    std::unique_ptr<ProcessLauncher> launcher = createPosixProcessLauncher(installedGroupGuard());
     GioWorkspace gioWorkspace;
 };
 

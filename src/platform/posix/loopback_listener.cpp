@@ -1,13 +1,20 @@
 #include "loopback_listener.h"
 
+#include "socket_diag.h"
+
+#include <arpa/inet.h>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <netinet/in.h>
 #include <optional>
 #include <sstream>
+#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
@@ -40,13 +47,6 @@ std::optional<std::vector<unsigned char>> addressBytes(std::string_view hex) {
     return bytes;
 }
 
-bool acceptsLoopback(const std::vector<unsigned char>& address) {
-    using Bytes = std::vector<unsigned char>;
-    static const Bytes loopback{127, 0, 0, 1}, anyV4(4, 0), anyV6(16, 0);
-    static const Bytes mappedLoopback{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 127, 0, 0, 1};
-    return address == loopback || address == anyV4 || address == anyV6 || address == mappedLoopback;
-}
-
 // The owners of the listeners in one table that take connections to 127.0.0.1 on port.
 void collectOwners(std::string_view table, long port, std::vector<unsigned>& owners) {
     std::istringstream lines{std::string(table)};
@@ -72,19 +72,27 @@ void collectOwners(std::string_view table, long port, std::vector<unsigned>& own
     }
 }
 
-std::string contentsOf(const char* path) {
+// A table's text; nothing when it cannot be read, or holds not even its headings, as where
+// an empty file hides it.
+std::optional<std::string> tableText(const char* path) {
     std::ifstream file(path);
     std::ostringstream text;
     text << file.rdbuf();
+    if (text.str().empty())
+        return std::nullopt;
     return text.str();
 }
 
 } // namespace
 
-PortListener loopbackListenerIn(std::string_view tcp, std::string_view tcp6, long port, unsigned uid) {
-    std::vector<unsigned> owners;
-    collectOwners(tcp, port, owners);
-    collectOwners(tcp6, port, owners);
+bool acceptsLoopback(const std::vector<unsigned char>& address) {
+    using Bytes = std::vector<unsigned char>;
+    static const Bytes loopback{127, 0, 0, 1}, anyV4(4, 0), anyV6(16, 0);
+    static const Bytes mappedLoopback{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 127, 0, 0, 1};
+    return address == loopback || address == anyV4 || address == anyV6 || address == mappedLoopback;
+}
+
+PortListener listenerOf(const std::vector<unsigned>& owners, unsigned uid) {
     if (owners.empty())
         return PortListener::none;
     for (unsigned owner : owners)
@@ -93,8 +101,38 @@ PortListener loopbackListenerIn(std::string_view tcp, std::string_view tcp6, lon
     return PortListener::currentUser;
 }
 
+PortListener loopbackListenerIn(std::string_view tcp, std::string_view tcp6, long port, unsigned uid) {
+    std::vector<unsigned> owners;
+    collectOwners(tcp, port, owners);
+    collectOwners(tcp6, port, owners);
+    return listenerOf(owners, uid);
+}
+
+bool loopbackPortTaken(long port) {
+    FileDescriptor probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    int reuse = 1;
+    // A connection still closing on the port is no listener.
+    ::setsockopt(probe.get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return ::bind(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 &&
+           errno == EADDRINUSE;
+}
+
 PortListener loopbackListener(long port) {
-    return loopbackListenerIn(contentsOf("/proc/net/tcp"), contentsOf("/proc/net/tcp6"), port, ::getuid());
+    std::optional<std::string> tcp = tableText("/proc/net/tcp");
+    std::optional<std::string> tcp6 = tableText("/proc/net/tcp6");
+    std::error_code error;
+    if (!tcp6 && tcp && !std::filesystem::exists("/proc/net/tcp6", error) && !error)
+        tcp6 = "";
+    if (!tcp || !tcp6) {
+        if (std::optional<std::vector<unsigned>> owners = loopbackListenerOwners(port))
+            return listenerOf(*owners, ::getuid());
+        return loopbackPortTaken(port) ? PortListener::unknown : PortListener::none;
+    }
+    return loopbackListenerIn(*tcp, *tcp6, port, ::getuid());
 }
 
 } // namespace vorl

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <string_view>
+#include <vector>
 
 namespace vorl {
 
@@ -11,7 +12,21 @@ namespace vorl {
 // ::ffff:127.0.0.1, which also take IPv4. otherUser as soon as one of them is not uid's.
 PortListener loopbackListenerIn(std::string_view tcp, std::string_view tcp6, long port, unsigned uid);
 
-// The same for this machine and the user running the application.
+// Whether anybody listens on the port for connections to 127.0.0.1: whether the port cannot be
+// bound there.
+bool loopbackPortTaken(long port);
+
+// Whether a listener on this address, 4 or 16 bytes in network order, takes connections to
+// 127.0.0.1.
+bool acceptsLoopback(const std::vector<unsigned char>& address);
+
+// Who the listeners with these owners are: otherUser as soon as one is not uid.
+PortListener listenerOf(const std::vector<unsigned>& owners, unsigned uid);
+
+// The same for this machine and the user running the application. Where the system hides the
+// tables (an IPv6 table that does not exist only means IPv6 is off), the kernel's netlink
+// socket report names the owners instead; where that fails too, nobody can be named: none when
+// the port is free, unknown when it is taken.
 PortListener loopbackListener(long port);
 
 } // namespace vorl

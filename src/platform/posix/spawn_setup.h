@@ -1,0 +1,42 @@
+#pragma once
+
+#include <csignal>
+#include <spawn.h>
+
+namespace vorl {
+
+// posix_spawn's attribute and file-action objects, freed however the launch ends. The child
+// starts with every signal at its default and none blocked, whatever the application's own
+// handlers are, and leads a process group of its own. error holds the first failure of any
+// step added here.
+struct SpawnSetup {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    int error = 0;
+
+    SpawnSetup() {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+        sigset_t all, none;
+        sigfillset(&all);
+        sigemptyset(&none);
+        check(posix_spawnattr_setsigdefault(&attributes, &all));
+        check(posix_spawnattr_setsigmask(&attributes, &none));
+        check(posix_spawnattr_setpgroup(&attributes, 0));
+        check(posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
+                                                        POSIX_SPAWN_SETPGROUP));
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    void check(int result) {
+        if (error == 0)
+            error = result;
+    }
+};
+
+} // namespace vorl
