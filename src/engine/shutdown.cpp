@@ -20,6 +20,7 @@ bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed() {
 }
 
 void AppDelegate::applicationWillTerminate() {
+    cancelDownloadsInProgress();
     bool anyRunning = std::any_of(launchedEngines.begin(), launchedEngines.end(),
                                   [](const auto& engine) { return engine->isRunning(); });
     if (anyRunning) {

@@ -229,8 +229,10 @@ public:
     void setDelegate(DownloadDelegate& newDelegate) override { delegate = &newDelegate; }
     std::optional<std::uint64_t> expectedContentLength() const override { return expectedLength; }
     std::uint64_t receivedDataLength() const override { return receivedLength; }
+    void cancel() override { cancelled = true; }
 
     DownloadDelegate* delegate = nullptr;
+    bool cancelled = false;
     std::optional<std::uint64_t> expectedLength;
     std::uint64_t receivedLength = 0;
 };
