@@ -248,6 +248,7 @@ public:
     PortListener loopbackListener(long port) const override {
         return realListener ? realListener(port) : portListener;
     }
+    std::vector<std::string> systemProxies(const Url& url) const override;
     Application& application() override { return app; }
     Clock& clock() override { return time; }
     MainQueue& mainQueue() override { return time; }
@@ -267,6 +268,8 @@ public:
     FakeWorkspace desktop{log};
     // Whoever answers the fake session is the user's own engine, unless the test says otherwise.
     PortListener portListener = PortListener::currentUser;
+    // What the system's proxy resolver answers, by URL; direct for any other.
+    std::map<std::string, std::vector<std::string>> systemProxyAnswers;
     // Tests of real behaviour put the real session, launcher and socket tables in place of the fakes.
     std::unique_ptr<UrlSession> realSession;
     std::unique_ptr<ProcessLauncher> realLauncher;

@@ -2,6 +2,7 @@
 
 import os
 import signal
+import socket
 import unittest
 
 from harness import ENGINE_URL, UiTestCase, engine_events, engine_starts, has_request, process_gone, wait_for
@@ -32,6 +33,16 @@ class EngineAlreadyRunning(UiTestCase):
         self.assertIsNone(engine.process.poll(), "an engine the app did not launch is left running")
         self.assertFalse(has_request(engine.output(), "/api/quit"))
         self.assertFalse(os.path.exists(self.home.logfile))
+
+    def test_a_proxy_in_the_environment_does_not_stand_between_the_page_and_the_engine(self):
+        with socket.socket() as unused:
+            unused.bind(("127.0.0.1", 0))
+            refusing = "http://127.0.0.1:%d" % unused.getsockname()[1]  # nothing listens once closed
+        engine = self.start_engine()
+        app = self.start_app({"http_proxy": refusing, "HTTP_PROXY": refusing, "https_proxy": refusing,
+                              "no_proxy": "intern.example"})
+        wait_for(lambda: has_request(engine.output(), "/api/hello"), 20, "the page's script to call the engine")
+        self.assertEqual(app.uri(), ENGINE_URL)
 
 
 class EngineInstalled(UiTestCase):
