@@ -97,10 +97,14 @@ class WindowFrame(UiTestCase):
     def frame_file(self):
         return os.path.join(self.home.path, ".config", "VORL Vorudi", "VORLVorudiHovedvindu.ini")
 
-    def test_the_size_is_kept_from_one_run_to_the_next(self):
+    def test_the_first_run_shows_1440_by_920_of_page_and_the_size_is_kept_from_one_run_to_the_next(self):
         app = self.start_app()
         app.driver.wait_until(lambda: app.driver.state()["window"]["width"] == 1440, timeout=20,
                               description="the first run's default size")
+        viewport = "return [window.innerWidth, window.innerHeight, window.devicePixelRatio]"
+        app.driver.wait_until(lambda: app.driver.js(viewport) == [1440, 920, 1], timeout=20,
+                              description="the page's viewport, below the menu bar, to be 1440 × 920")
+        self.assertGreater(app.driver.state()["window"]["height"], 920)
         app.driver.close_window()
         app.wait_exit()
         with open(self.frame_file(), encoding="utf-8") as saved:

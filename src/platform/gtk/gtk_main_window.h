@@ -33,9 +33,12 @@ private:
     static gboolean onCloseRequest(GtkWindow*, gpointer self);
     static void onDestroy(GtkWidget*, gpointer self);
     void saveFrame();
+    void growByMenuBar();
 
     GObjectPtr<GtkWindow> window;
     GObjectPtr<GtkCssProvider> style;
+    int contentWidth;
+    int contentHeight; // on a first run, until the window is first shown; else 0
     WindowFrameStore* frameStore = nullptr;
     bool darkAppearance; // until the window is first shown
     SheetQueue sheets;
