@@ -62,6 +62,7 @@ SLICES_WAV = sine_wav()
 DATA_BIN = bytes(range(256)) * 64
 TRUNCATED_ANNOUNCED = 65536
 TRUNCATED_SENT = 1000
+SLOW_ANNOUNCED = 64 * 1024 * 1024
 
 
 class EngineHandler(BaseHTTPRequestHandler):
@@ -82,6 +83,7 @@ class EngineHandler(BaseHTTPRequestHandler):
                 SLICES_WAV, "audio/wav", {"Content-Disposition": 'attachment; filename="slices.wav"'}),
             "/download/data.bin": lambda: self.send_body(DATA_BIN, "application/octet-stream"),
             "/download/truncated.bin": self.send_truncated,
+            "/download/slow.bin": self.send_slowly,
         })
 
     def do_POST(self):
@@ -130,6 +132,23 @@ class EngineHandler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(DATA_BIN[:TRUNCATED_SENT])
         self.wfile.flush()
+
+    def send_slowly(self):
+        """Announce a large file and trickle it out until the client hangs up: a download that
+        is still running when the app quits."""
+        self.close_connection = True
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(SLOW_ANNOUNCED))
+        self.send_header("Content-Disposition", 'attachment; filename="slow.bin"')
+        self.end_headers()
+        try:
+            for _ in range(SLOW_ANNOUNCED // len(DATA_BIN)):
+                self.wfile.write(DATA_BIN)
+                self.wfile.flush()
+                time.sleep(0.1)
+        except OSError:
+            pass  # the client went away
 
     def quit(self):
         ignored = os.environ.get("VORL_STANDIN_IGNORE_QUIT") == "1"

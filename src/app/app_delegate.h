@@ -86,6 +86,8 @@ public:
                            std::function<void(std::optional<std::filesystem::path>)> completion) override;
     void downloadDidFinish(Download& download) override;
     void downloadDidFail(Download& download, const DownloadError& error) override;
+    // At quit: stops every download still running and removes its partial file.
+    void cancelDownloadsInProgress();
 
 private:
     struct FirstProbe;
@@ -117,7 +119,7 @@ private:
         std::filesystem::path partial; // written by the transfer, moved over the destination
         std::filesystem::path destination;
     };
-    std::map<const Download*, std::shared_ptr<DownloadSave>> downloadSaves;
+    std::map<Download*, std::shared_ptr<DownloadSave>> downloadSaves;
 };
 
 } // namespace vorl

@@ -23,6 +23,7 @@ void AppDelegate::applicationWillTerminate() {
     // A dialog on screen does not hold the application up: it and every waiting one are
     // answered as cancelled.
     window->endSheets();
+    cancelDownloadsInProgress();
     bool anyRunning = std::any_of(launchedEngines.begin(), launchedEngines.end(),
                                   [](const auto& engine) { return engine->isRunning(); });
     if (anyRunning) {

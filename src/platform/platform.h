@@ -12,6 +12,8 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace vorl {
 
@@ -38,6 +40,9 @@ public:
     // Who holds the port on the loopback address, as the system's socket tables say now; unknown
     // when the port is taken and the tables cannot be read.
     virtual PortListener loopbackListener(long port) const = 0;
+    // The proxies the system's resolver (environment and desktop settings) names for url, in
+    // the order to try them; "direct://" for none. May take a moment: ask once, at start.
+    virtual std::vector<std::string> systemProxies(const Url& url) const = 0;
 
     virtual Application& application() = 0;
     virtual Clock& clock() = 0;

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vorl {
@@ -24,6 +25,14 @@ public:
     virtual void didReceiveScriptMessage(const ScriptMessage& body, ScriptReplyHandler reply) = 0;
 };
 
+// Proxies the web view uses instead of the system's settings.
+struct ProxySettings {
+    std::string defaultProxy; // for schemes without one of their own; empty: none
+    std::vector<std::pair<std::string, std::string>> schemeProxies; // scheme, proxy URI
+    // Hosts reached directly: names (a leading "." or "*." for a domain), addresses, CIDR ranges.
+    std::vector<std::string> ignoreHosts;
+};
+
 struct WebViewConfiguration {
     bool mediaPlaybackRequiresUserAction = true;
     bool developerExtrasEnabled = false;
@@ -39,6 +48,8 @@ struct WebViewConfiguration {
     };
     // Handlers reachable from the page's own scripts as window.webkit.messageHandlers[name].
     std::vector<MessageHandler> scriptMessageHandlersWithReply;
+    // nullopt: the system's proxy settings.
+    std::optional<ProxySettings> proxy;
 };
 
 enum class EditingCommand { undo, redo, cut, copy, paste, selectAll };

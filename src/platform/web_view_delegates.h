@@ -57,6 +57,9 @@ public:
     // The length the response announced, when it announced one.
     virtual std::optional<std::uint64_t> expectedContentLength() const = 0;
     virtual std::uint64_t receivedDataLength() const = 0;
+    // Stops the transfer from writing. The delegate hears of it as a cancelled failure, later,
+    // or never when the application is ending.
+    virtual void cancel() = 0;
 };
 
 // The page's dialogs and window requests. Every completion must be called exactly once, on

@@ -3,6 +3,7 @@
 #include "app/app_delegate.h"
 #include "app/globals.h"
 #include "shell/window_frame_file.h"
+#include "webhost/proxy_rules.h"
 
 namespace vorl {
 namespace {
@@ -21,6 +22,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     configuration.developerExtrasEnabled = true;
     configuration.drawsBackground = false;
     configuration.allowsMagnification = true;
+    configuration.proxy = proxySettingsBypassingLoopback(
+        platform.environment(), BASE, [this](const Url& url) { return platform.systemProxies(url); });
     web = platform.createWebView(configuration);
     web->setUIDelegate(*this);
     web->setNavigationDelegate(*this);

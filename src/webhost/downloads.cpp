@@ -4,6 +4,8 @@
 #include "app/globals.h"
 #include "webhost/partial_file.h"
 
+#include <utility>
+
 namespace vorl {
 
 void AppDelegate::decideDestination(Download& download, const std::string& suggestedFilename,
@@ -58,6 +60,18 @@ void AppDelegate::downloadDidFail(Download& download, const DownloadError& error
     // A cancelled download is the user's choice, not a failure.
     if (!error.isCancellation)
         showAlert("Lagring feilet", error.localizedDescription, AlertStyle::informational);
+}
+
+void AppDelegate::cancelDownloadsInProgress() {
+    // The event loop may not run again: the partial files go now, not when WebKit reports the
+    // cancellation. What stood at each destination is left whole.
+    for (auto& [download, save] : std::exchange(downloadSaves, {})) {
+        save->ended = true;
+        download->cancel();
+        std::error_code ignored;
+        if (!save->partial.empty())
+            std::filesystem::remove(save->partial, ignored);
+    }
 }
 
 } // namespace vorl

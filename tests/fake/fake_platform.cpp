@@ -304,6 +304,11 @@ FakePlatform::FakePlatform(std::filesystem::path homeFolder) : home(std::move(ho
     processEnvironment = {{"HOME", home.string()}, {"PATH", "/usr/bin:/bin"}, {"LANG", "C.UTF-8"}};
 }
 
+std::vector<std::string> FakePlatform::systemProxies(const Url& url) const {
+    auto answer = systemProxyAnswers.find(url.string());
+    return answer != systemProxyAnswers.end() ? answer->second : std::vector<std::string>{"direct://"};
+}
+
 std::unique_ptr<WebView> FakePlatform::createWebView(const WebViewConfiguration& configuration) {
     log.add("platform.createWebView");
     auto view = std::make_unique<FakeWebView>(log, configuration);

@@ -231,8 +231,10 @@ public:
     void setDelegate(DownloadDelegate& newDelegate) override { delegate = &newDelegate; }
     std::optional<std::uint64_t> expectedContentLength() const override { return expectedLength; }
     std::uint64_t receivedDataLength() const override { return receivedLength; }
+    void cancel() override { cancelled = true; }
 
     DownloadDelegate* delegate = nullptr;
+    bool cancelled = false;
     std::optional<std::uint64_t> expectedLength;
     std::uint64_t receivedLength = 0;
 };
@@ -248,6 +250,7 @@ public:
     PortListener loopbackListener(long port) const override {
         return realListener ? realListener(port) : portListener;
     }
+    std::vector<std::string> systemProxies(const Url& url) const override;
     Application& application() override { return app; }
     Clock& clock() override { return time; }
     MainQueue& mainQueue() override { return time; }
@@ -267,6 +270,8 @@ public:
     FakeWorkspace desktop{log};
     // Whoever answers the fake session is the user's own engine, unless the test says otherwise.
     PortListener portListener = PortListener::currentUser;
+    // What the system's proxy resolver answers, by URL; direct for any other.
+    std::map<std::string, std::vector<std::string>> systemProxyAnswers;
     // Tests of real behaviour put the real session, launcher and socket tables in place of the fakes.
     std::unique_ptr<UrlSession> realSession;
     std::unique_ptr<ProcessLauncher> realLauncher;

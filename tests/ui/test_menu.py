@@ -53,9 +53,12 @@ class MenuBar(EnginePageTestCase):
         self.app.driver.wait_until(lambda: self.app.driver.js("return window.innerWidth") < width, timeout=10,
                                    description="the page to see a narrower viewport")
         self.assertAlmostEqual(self.app.driver.state()["zoom_level"], 1.1)
-        press("ctrl+minus", "ctrl+minus")
+        press("ctrl+equal")
+        self.app.driver.wait_until(lambda: abs(self.app.driver.state()["zoom_level"] - 1.2) < 1e-9, timeout=10,
+                                   description="Ctrl+=, the unshifted plus key, to zoom in one step more")
+        press("ctrl+minus", "ctrl+minus", "ctrl+minus")
         self.app.driver.wait_until(lambda: abs(self.app.driver.state()["zoom_level"] - 0.9) < 1e-9, timeout=10,
-                                   description="two steps out")
+                                   description="three steps out")
         press("ctrl+0")
         self.app.driver.wait_until(lambda: self.app.driver.js("return window.innerWidth") == width, timeout=10,
                                    description="the natural size again")

@@ -5,7 +5,7 @@ import signal
 import unittest
 import urllib.request
 
-from harness import ENGINE_URL, EnginePageTestCase, engine_events, engine_starts, has_request, wait_for
+from harness import ENGINE_URL, EnginePageTestCase, engine_events, engine_starts, has_request, port_answers, wait_for
 
 
 class MessageChannel(EnginePageTestCase):
@@ -186,6 +186,31 @@ class Downloads(EnginePageTestCase):
         leftovers = [name for name in os.listdir(self.home.path) if name.endswith(".part")]
         self.assertEqual(leftovers, [])
         self.assertEqual(self.app.uri(), ENGINE_URL)
+
+    def test_quitting_mid_transfer_leaves_the_old_file_whole_and_nothing_else(self):
+        # On an engine of the user's own, which outlives the app, the transfer runs to the end.
+        self.app.terminate()
+        wait_for(lambda: not port_answers(), 10, "the app's engine to stop")
+        self.start_engine()
+        self.app = self.start_app()
+        self.app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the engine's page")
+        chosen = os.path.join(self.home.path, "viktig.bin")
+        with open(chosen, "wb") as old:
+            old.write(b"the user's earlier file")
+        self.app.driver.js("location.href = '%sdownload/slow.bin'; return true;" % ENGINE_URL)
+        chooser = self.dialog("file-chooser", action="save", current_name="slow.bin")
+        before = sorted(os.listdir(self.home.path))
+        self.app.driver.choose(chooser["id"], chosen)
+        confirm = self.dialog("message")
+        self.answer(confirm, next(button["label"] for button in confirm["buttons"] if button["response"] == -3))
+        written = lambda: [name for name in set(os.listdir(self.home.path)) - set(before)  # noqa: E731
+                           if os.path.getsize(os.path.join(self.home.path, name)) > 0]
+        wait_for(written, 20, "the transfer to be writing")
+        self.app.driver.activate("app.terminate")
+        self.app.wait_exit()
+        self.assertEqual(sorted(os.listdir(self.home.path)), before)
+        with open(chosen, "rb") as kept:
+            self.assertEqual(kept.read(), b"the user's earlier file")
 
 
 class Navigation(EnginePageTestCase):

@@ -2,6 +2,7 @@
 
 import os
 import signal
+import socket
 import unittest
 
 from harness import ENGINE_URL, UiTestCase, engine_events, engine_starts, has_request, process_gone, wait_for
@@ -53,6 +54,16 @@ class EngineAlreadyRunning(UiTestCase):
         self.assertIsNone(engine.process.poll(), "an engine the app did not launch is left running")
         self.assertFalse(has_request(engine.output(), "/api/quit"))
         self.assertFalse(os.path.exists(self.home.logfile))
+
+    def test_a_proxy_in_the_environment_does_not_stand_between_the_page_and_the_engine(self):
+        with socket.socket() as unused:
+            unused.bind(("127.0.0.1", 0))
+            refusing = "http://127.0.0.1:%d" % unused.getsockname()[1]  # nothing listens once closed
+        engine = self.start_engine()
+        app = self.start_app({"http_proxy": refusing, "HTTP_PROXY": refusing, "https_proxy": refusing,
+                              "no_proxy": "intern.example"})
+        wait_for(lambda: has_request(engine.output(), "/api/hello"), 20, "the page's script to call the engine")
+        self.assertEqual(app.uri(), ENGINE_URL)
 
 
 class EngineInstalled(UiTestCase):
@@ -120,10 +131,14 @@ class WindowFrame(UiTestCase):
     def frame_file(self):
         return os.path.join(self.home.path, ".config", "VORL Vorudi", "VORLVorudiHovedvindu.ini")
 
-    def test_the_size_is_kept_from_one_run_to_the_next(self):
+    def test_the_first_run_shows_1440_by_920_of_page_and_the_size_is_kept_from_one_run_to_the_next(self):
         app = self.start_app()
         app.driver.wait_until(lambda: app.driver.state()["window"]["width"] == 1440, timeout=20,
                               description="the first run's default size")
+        viewport = "return [window.innerWidth, window.innerHeight, window.devicePixelRatio]"
+        app.driver.wait_until(lambda: app.driver.js(viewport) == [1440, 920, 1], timeout=20,
+                              description="the page's viewport, below the menu bar, to be 1440 × 920")
+        self.assertGreater(app.driver.state()["window"]["height"], 920)
         app.driver.close_window()
         app.wait_exit()
         with open(self.frame_file(), encoding="utf-8") as saved:

@@ -142,5 +142,33 @@ TEST_F(Downloads, ADownloadThatFailsWhileItsPanelIsOpenWritesNothingAndMixesWith
     EXPECT_EQ(failures(), std::vector<std::string>{"Connection terminated unexpectedly"});
 }
 
+TEST_F(Downloads, QuittingCancelsEveryDownloadInProgressAndLeavesOnlyWhatStoodThere) {
+    std::filesystem::path chosen = folder() / "slices.wav";
+    fake::writeFile(chosen, "the user's earlier file");
+    auto destination = choose(ModalResponse::ok, chosen);
+    transfer(*destination, "half of it");
+    fake::FakeDownload asking; // its panel is still open
+    std::vector<std::optional<std::filesystem::path>> told;
+    app->decideDestination(asking, "b.wav", [&](auto decided) { told.push_back(decided); });
+
+    app->applicationWillTerminate();
+    EXPECT_TRUE(download.cancelled);
+    EXPECT_TRUE(asking.cancelled);
+    EXPECT_EQ(fake::readFile(chosen), "the user's earlier file");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"slices.wav"}) << "no partial file is left";
+
+    // Should the platform still report the ends, they change nothing.
+    window().finishSavePanel(ModalResponse::ok, folder() / "b.wav");
+    app->downloadDidFail(download, DownloadError{"Cancelled", true});
+    app->downloadDidFinish(asking);
+    EXPECT_EQ(told, std::vector<std::optional<std::filesystem::path>>{std::nullopt});
+    EXPECT_FALSE(std::filesystem::exists(folder() / "b.wav"));
+    EXPECT_EQ(fake::readFile(chosen), "the user's earlier file");
+    EXPECT_TRUE(window().alerts().empty());
+}
+
 } // namespace
 } // namespace vorl

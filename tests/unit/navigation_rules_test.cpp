@@ -1,4 +1,5 @@
 #include "webhost/navigation_rules.h"
+#include "webhost/proxy_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -64,6 +65,73 @@ TEST(RecoveryDecision, TheEnginesAddressOrAnUnreachableHostRecoverUnlessWebKitIn
     for (const auto& [shown, failure, recovers] : cases)
         EXPECT_EQ(shouldRecoverFromFailure(shown, failure), recovers)
             << (shown ? shown->string() : "<none>") << " " << static_cast<int>(failure);
+}
+
+// No proxy stands between the web view and the engine; outside addresses keep the user's.
+TEST(LoopbackProxy, TheEngineIsReachedDirectlyWhateverTheEnvironmentOrDesktopSays) {
+    const std::vector<std::string> loopback = {"localhost", "127.0.0.0/8", "::1"};
+    auto withLoopback = [&](std::vector<std::string> hosts) {
+        hosts.insert(hosts.end(), loopback.begin(), loopback.end());
+        return hosts;
+    };
+    using Schemes = std::vector<std::pair<std::string, std::string>>;
+    using Answers = std::map<std::string, std::vector<std::string>>;
+    const Answers desktopProxy = {{"http://127.0.0.1:8765/", {"http://desk:8080"}},
+                                  {"http://example.com/", {"http://desk:8080", "direct://"}},
+                                  {"https://example.com/", {"direct://"}}};
+    struct Case {
+        const char* name;
+        Environment environment;
+        Answers system;
+        std::optional<ProxySettings> expected;
+        bool resolverAsked; // it costs time at start: only when the variables name no proxy
+    };
+    const Case cases[] = {
+        {"no proxy anywhere: the system's settings stay", {}, {}, std::nullopt, true},
+        {"the variables, lower case winning; a bare host:port is HTTP",
+         {{"http_proxy", "proxy:3128"}, {"HTTP_PROXY", "http://other:1"}, {"HTTPS_PROXY", "https://s:443"}},
+         {},
+         ProxySettings{"", Schemes{{"http", "http://proxy:3128"}, {"https", "https://s:443"}}, loopback},
+         false},
+        {"all_proxy for every scheme, no_proxy kept",
+         {{"ALL_PROXY", "socks5://sock:1080"}, {"no_proxy", "intern.example, .lan  10.0.0.0/8"}},
+         {},
+         ProxySettings{"socks5://sock:1080", {}, withLoopback({"intern.example", ".lan", "10.0.0.0/8"})},
+         false},
+        {"empty variables name no proxy", {{"http_proxy", ""}, {"no_proxy", ""}}, {}, std::nullopt, true},
+        {"no_proxy=* already sends everything direct",
+         {{"http_proxy", "p:1"}, {"NO_PROXY", "*"}},
+         {},
+         std::nullopt,
+         false},
+        {"desktop settings that proxy the engine: outside addresses keep their proxy",
+         {},
+         desktopProxy,
+         ProxySettings{"", Schemes{{"http", "http://desk:8080"}}, loopback},
+         true},
+        {"the variables win over the desktop",
+         {{"https_proxy", "https://s:443"}},
+         desktopProxy,
+         ProxySettings{"", Schemes{{"https", "https://s:443"}}, loopback},
+         false},
+    };
+    for (const Case& test : cases) {
+        std::vector<std::string> asked;
+        auto lookup = [&](const Url& url) {
+            asked.push_back(url.string());
+            auto answer = test.system.find(url.string());
+            return answer != test.system.end() ? answer->second : std::vector<std::string>{"direct://"};
+        };
+        std::optional<ProxySettings> settings =
+            proxySettingsBypassingLoopback(test.environment, *Url::parse("http://127.0.0.1:8765/"), lookup);
+        ASSERT_EQ(settings.has_value(), test.expected.has_value()) << test.name;
+        if (settings) {
+            EXPECT_EQ(settings->defaultProxy, test.expected->defaultProxy) << test.name;
+            EXPECT_EQ(settings->schemeProxies, test.expected->schemeProxies) << test.name;
+            EXPECT_EQ(settings->ignoreHosts, test.expected->ignoreHosts) << test.name;
+        }
+        EXPECT_EQ(!asked.empty(), test.resolverAsked) << test.name;
+    }
 }
 
 } // namespace

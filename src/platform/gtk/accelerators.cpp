@@ -62,13 +62,14 @@ std::vector<std::string> gtkAccelerators(const MenuItem& item) {
         modifiers += "<Alt>";
     if (contains(item.modifiers, Modifiers::command))
         modifiers += "<Primary>";
-    std::string key = item.keyEquivalent;
+    const std::string& key = item.keyEquivalent;
     if (key == ",")
-        key = "comma";
-    else if (key == "+")
-        key = "plus";
-    else if (key == "-")
-        key = "minus";
+        return {modifiers + "comma"};
+    // Plus is Shift+= on many layouts: Ctrl+= zooms in too, as do the keypad's own keys.
+    if (key == "+")
+        return {modifiers + "plus", modifiers + "equal", modifiers + "KP_Add"};
+    if (key == "-")
+        return {modifiers + "minus", modifiers + "KP_Subtract"};
     return {modifiers + key};
 }
 

@@ -34,6 +34,10 @@ std::uint64_t GtkDownload::receivedDataLength() const {
     return webkit_download_get_received_data_length(download.get());
 }
 
+void GtkDownload::cancel() {
+    webkit_download_cancel(download.get());
+}
+
 gboolean GtkDownload::onDecideDestination(WebKitDownload*, const char* suggestedFilename, gpointer self) {
     auto* gtkDownload = static_cast<GtkDownload*>(self);
     if (!gtkDownload->delegate)

@@ -21,6 +21,7 @@ public:
     void setDelegate(DownloadDelegate& delegate) override;
     std::optional<std::uint64_t> expectedContentLength() const override;
     std::uint64_t receivedDataLength() const override;
+    void cancel() override;
 
 private:
     static gboolean onDecideDestination(WebKitDownload*, const char* suggestedFilename, gpointer self);

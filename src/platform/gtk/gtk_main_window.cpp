@@ -11,10 +11,11 @@ namespace vorl {
 GtkMainWindow::GtkMainWindow(GtkApplication* application, GListModel* shortcuts,
                              const WindowConfiguration& configuration)
     : window(GObjectPtr<GtkWindow>::retain(GTK_WINDOW(gtk_application_window_new(application)))),
-      applicationShortcuts(shortcuts), sheets([this](bool showing) { setContentBlocked(showing); }) {
+      contentWidth(static_cast<int>(configuration.contentSize.width)),
+      contentHeight(static_cast<int>(configuration.contentSize.height)), applicationShortcuts(shortcuts),
+      sheets([this](bool showing) { setContentBlocked(showing); }) {
     gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window.get()), TRUE);
-    gtk_window_set_default_size(window.get(), static_cast<int>(configuration.contentSize.width),
-                                static_cast<int>(configuration.contentSize.height));
+    gtk_window_set_default_size(window.get(), contentWidth, contentHeight);
     darkAppearance = configuration.darkAppearance;
     gtk_widget_add_css_class(GTK_WIDGET(window.get()), "vorl-main");
     g_signal_connect(window.get(), "close-request", G_CALLBACK(onCloseRequest), this);
@@ -86,8 +87,10 @@ void GtkMainWindow::setFrameStore(WindowFrameStore& store) {
     std::optional<WindowFrame> kept = store.load();
     if (!kept)
         return;
-    if (kept->width > 0 && kept->height > 0)
+    if (kept->width > 0 && kept->height > 0) {
         gtk_window_set_default_size(window.get(), kept->width, kept->height);
+        contentHeight = 0; // the kept frame is the window's, menu bar included
+    }
     if (kept->maximized)
         gtk_window_maximize(window.get());
 }
@@ -98,7 +101,27 @@ void GtkMainWindow::makeKeyAndOrderFront() {
     // dark as well.
     if (std::exchange(darkAppearance, false))
         g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
+    if (contentHeight > 0)
+        growByMenuBar();
     gtk_window_present(window.get());
+}
+
+// The default size is the whole window's: on a first run it grows by what stands above the
+// content (the menu bar, and a title bar the window draws itself), so that the content gets
+// the size asked for. Measured with the theme that will show, just before the first frame.
+void GtkMainWindow::growByMenuBar() {
+    gtk_widget_realize(GTK_WIDGET(window.get())); // which puts the menu bar in
+    GtkWidget* content = gtk_window_get_child(window.get());
+    int above = 0;
+    for (GtkWidget* child = gtk_widget_get_first_child(GTK_WIDGET(window.get())); child;
+         child = gtk_widget_get_next_sibling(child)) {
+        int natural = 0;
+        if (child != content && gtk_widget_get_visible(child))
+            gtk_widget_measure(child, GTK_ORIENTATION_VERTICAL, contentWidth, nullptr, &natural, nullptr,
+                               nullptr);
+        above += natural;
+    }
+    gtk_window_set_default_size(window.get(), contentWidth, std::exchange(contentHeight, 0) + above);
 }
 
 void GtkMainWindow::miniaturize() {

@@ -39,9 +39,12 @@ private:
     void saveFrame();
     SheetParent sheetParent() const;
     void setContentBlocked(bool blocked);
+    void growByMenuBar();
 
     GObjectPtr<GtkWindow> window;
     GObjectPtr<GtkCssProvider> style;
+    int contentWidth;
+    int contentHeight; // on a first run, until the window is first shown; else 0
     WindowFrameStore* frameStore = nullptr;
     GListModel* applicationShortcuts;
     bool darkAppearance; // until the window is first shown

@@ -42,6 +42,14 @@ public:
 
     PortListener loopbackListener(long port) const override { return vorl::loopbackListener(port); }
 
+    std::vector<std::string> systemProxies(const Url& url) const override {
+        g_auto(GStrv) proxies =
+            g_proxy_resolver_lookup(g_proxy_resolver_get_default(), url.string().c_str(), nullptr, nullptr);
+        if (!proxies)
+            return {"direct://"}; // a resolver that fails lets the connection go direct
+        return std::vector<std::string>(proxies, proxies + g_strv_length(proxies));
+    }
+
     Application& application() override { return app; }
     Clock& clock() override { return systemClock; }
     MainQueue& mainQueue() override { return queue; }
