@@ -5,6 +5,7 @@
 #include <libsoup/soup.h>
 
 #include <cmath>
+#include <semaphore>
 #include <set>
 #include <thread>
 
@@ -32,17 +33,23 @@ struct Exchange {
 class SoupUrlSession final : public UrlSession {
 public:
     SoupUrlSession() : context(g_main_context_new()), loop(g_main_loop_new(context, FALSE)) {
-        worker = std::thread([this] {
+        std::binary_semaphore sessionMade(0);
+        worker = std::thread([this, &sessionMade] {
             g_main_context_push_thread_default(context);
             // Made on this thread, where its every exchange runs. No proxy: the session only
             // ever talks to the engine on the loopback address.
             session = GObjectPtr<SoupSession>::adopt(
                 soup_session_new_with_options("max-conns-per-host", 16, nullptr));
             soup_session_set_proxy_resolver(session.get(), nullptr);
+            sessionMade.release();
             g_main_loop_run(loop);
             session = {};
             g_main_context_pop_thread_default(context);
         });
+        // Making the session registers types and loads GIO's modules; the main thread waits,
+        // so that the two never register types at once (a start was seen to hang with the
+        // main thread on a type lock while setting up the session bus).
+        sessionMade.acquire();
     }
 
     ~SoupUrlSession() override {
