@@ -23,10 +23,10 @@ bool acceptsLoopback(const std::vector<unsigned char>& address);
 // Who the listeners with these owners are: otherUser as soon as one is not uid.
 PortListener listenerOf(const std::vector<unsigned>& owners, unsigned uid);
 
-// The same for this machine and the user running the application. Where the system hides the
-// tables (an IPv6 table that does not exist only means IPv6 is off), the kernel's netlink
-// socket report names the owners instead; where that fails too, nobody can be named: none when
-// the port is free, unknown when it is taken.
+// The same for this machine and the user running the application, as the kernel's netlink
+// socket report names the owners, or, where the report is not allowed, the tables (an IPv6
+// table that does not exist only means IPv6 is off); where neither can be read, nobody can be
+// named: none when the port is free, unknown when it is taken.
 PortListener loopbackListener(long port);
 
 } // namespace vorl
