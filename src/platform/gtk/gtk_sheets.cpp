@@ -1,5 +1,7 @@
 #include "gtk_sheets.h"
 
+#include "answer_once.h"
+
 #include <memory>
 #include <utility>
 
@@ -9,28 +11,25 @@ namespace {
 // GTK's own responses are all negative; alert buttons answer their index.
 constexpr int dismissed = GTK_RESPONSE_NONE;
 
-// One shown dialog, answered once: from its response, read while the dialog is whole, or as
-// dismissed when it is destroyed first (then nothing of it is read).
-struct DialogSheet {
-    std::function<void(GtkDialog* dialog, int response)> answer;
-    std::shared_ptr<GtkWindow*> shown; // cleared when the dialog goes
+// A dialog's answer: the dialog, whole, with its response; or no dialog and `dismissed` when
+// it was destroyed first, when nothing of it may be read.
+using DialogAnswer = std::pair<GtkDialog*, int>;
 
-    void answerOnce(GtkDialog* dialog, int response) {
-        if (auto pending = std::exchange(answer, nullptr))
-            pending(dialog, response);
-    }
+// One shown dialog, answered once: from its response, or as dismissed when it goes first.
+struct DialogSheet {
+    AnswerOnce<DialogAnswer> answer;
+    std::shared_ptr<GtkWindow*> shown; // cleared when the dialog goes
 };
 
 void onSheetResponse(GtkDialog* dialog, int response, gpointer data) {
-    static_cast<DialogSheet*>(data)->answerOnce(dialog, response);
+    static_cast<DialogSheet*>(data)->answer.answer({dialog, response});
     gtk_window_destroy(GTK_WINDOW(dialog));
 }
 
 void onSheetDestroyed(GtkWidget*, gpointer data) {
     auto* sheet = static_cast<DialogSheet*>(data);
     *sheet->shown = nullptr;
-    sheet->answerOnce(nullptr, dismissed);
-    delete sheet;
+    delete sheet; // answers as dismissed, unless answered already
 }
 
 SheetQueue::Dismiss present(const SheetParent& parent, GtkWidget* dialog,
@@ -40,7 +39,11 @@ SheetQueue::Dismiss present(const SheetParent& parent, GtkWidget* dialog,
     gtk_window_set_modal(window, TRUE);
     gtk_window_set_destroy_with_parent(window, TRUE);
     keepApplicationUsable(window, parent.shortcuts);
-    auto* sheet = new DialogSheet{std::move(answer), std::make_shared<GtkWindow*>(window)};
+    auto* sheet = new DialogSheet{
+        AnswerOnce<DialogAnswer>(
+            [answer = std::move(answer)](DialogAnswer given) { answer(given.first, given.second); },
+            DialogAnswer{nullptr, dismissed}),
+        std::make_shared<GtkWindow*>(window)};
     g_signal_connect(dialog, "response", G_CALLBACK(onSheetResponse), sheet);
     g_signal_connect(dialog, "destroy", G_CALLBACK(onSheetDestroyed), sheet);
     gtk_window_present(window);
