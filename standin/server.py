@@ -11,6 +11,10 @@ Test hooks (environment variables):
   VORL_STANDIN_HOST=<address>        listen there instead of 127.0.0.1; "::" listens dual-stack.
   VORL_STANDIN_EXIT_DELAY=<secs>     on SIGTERM, log it, take this long to clean up, log that, exit.
   VORL_STANDIN_IGNORE_TERM=1         log SIGTERM and keep running.
+  VORL_STANDIN_EXIT_AFTER=<secs>     once listening, wait this long, write a last line to stderr
+                                     and exit with code 3, as an engine that crashes in use.
+  VORL_STANDIN_WRITE_MIB=<n>         once listening, write n MiB of numbered lines to stdout as
+                                     fast as it can, then log "written".
 """
 
 import argparse
@@ -200,6 +204,30 @@ def handle_termination():
         signal.signal(signal.SIGTERM, terminated)
 
 
+def run_test_hooks_once_listening():
+    mebibytes = os.environ.get("VORL_STANDIN_WRITE_MIB")
+    if mebibytes:
+        threading.Thread(target=write_lines, args=(int(mebibytes),), daemon=True).start()
+    crash_after = os.environ.get("VORL_STANDIN_EXIT_AFTER")
+    if crash_after:
+        def crash():
+            time.sleep(float(crash_after))
+            print("RuntimeError: standin gave up after %s s" % crash_after, file=sys.stderr, flush=True)
+            os._exit(3)
+        threading.Thread(target=crash, daemon=True).start()
+
+
+def write_lines(mebibytes):
+    """Lines of 100 bytes, numbered from 0: "<number, 9 digits> xxx...\\n"."""
+    padding = "x" * 89
+    count = mebibytes * 1024 * 1024 // 100
+    out = sys.stdout
+    for number in range(count):
+        out.write("%09d %s\n" % (number, padding))
+    out.flush()
+    log_event("written", lines=count)
+
+
 def run_test_hooks_before_listening():
     exit_code = os.environ.get("VORL_STANDIN_EXIT_AT_START")
     if exit_code is not None:
@@ -233,6 +261,7 @@ def main():
     log_event("listening", port=port)
     if os.environ.get("VORL_STANDIN_HELPER") == "1":
         start_helper()
+    run_test_hooks_once_listening()
     try:
         server.serve_forever(poll_interval=0.05)
     except KeyboardInterrupt:

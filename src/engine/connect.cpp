@@ -4,6 +4,8 @@
 #include "app/app_delegate.h"
 #include "app/globals.h"
 #include "engine/engine_decisions.h"
+#include "engine/engine_stops.h"
+#include "engine/log_tail.h"
 #include "platform/startup_trace.h"
 
 #include <chrono>
@@ -20,6 +22,7 @@ const char* const engineStoppedMessage =
     "Appen bruker den innebygde motoren.";
 const char* const engineSilentMessage = "Motoren svarer ikke. Se ~/Library/Logs/VORL Vorudi – motor.log. "
                                         "Appen bruker den innebygde motoren.";
+const char* const showLogButton = "Vis motorloggen";
 
 UrlRequest statusRequest() {
     return UrlRequest{BASE.appendingPathComponent("api/status"), "GET", statusTimeout};
@@ -32,14 +35,17 @@ UrlRequest statusRequest() {
 struct AppDelegate::FirstProbe {
     std::mutex mutex;
     std::optional<bool> healthyBody; // guarded by mutex
+    unsigned attempt = 0;
     bool splashRequested = false;
     bool actedOn = false;
 };
 
 void AppDelegate::applicationWillFinishLaunching() {
-    // The first probe goes out while the toolkit is still starting, so that an engine that
-    // already answers can have its page requested together with the splash.
+    // The first probe and the proxies' lookup go out while the toolkit is still starting, so
+    // that an engine that already answers can have its page requested together with the splash.
     auto probe = firstProbe = std::make_shared<FirstProbe>();
+    probe->attempt = beginRecovery();
+    decideProxies();
     MainQueue& mainQueue = platform.mainQueue();
     platform.urlSession().dataTask(statusRequest(), [this, probe, &mainQueue](Result<std::string> body) {
         {
@@ -64,13 +70,15 @@ void AppDelegate::actOnFirstProbe() {
     if (!healthyBody || !firstProbe->splashRequested || firstProbe->actedOn)
         return;
     firstProbe->actedOn = true;
-    connected(verdict(*healthyBody));
+    if (firstProbe->attempt == recovery)
+        connected(verdict(*healthyBody));
 }
 
 bool AppDelegate::verdict(bool healthyBody) {
     traceStartupPhase("probe answered");
     // Only an engine of the user's own is trusted with the user's work.
-    return healthyBody && isTrustedListener(platform.loopbackListener(PORT), server && server->isRunning());
+    return healthyBody &&
+           isTrustedListener(platform.loopbackListener(PORT), server && server->process->isRunning());
 }
 
 void AppDelegate::ping(std::function<void(bool healthy)> completion) {
@@ -86,49 +94,131 @@ void AppDelegate::ping(std::function<void(bool healthy)> completion) {
 }
 
 void AppDelegate::loadEnginePage() {
+    // Where the system's settings would send it through a proxy, the page waits for the
+    // settings that take the engine out of them.
+    if (!proxiesKnown)
+        takeProxyAnswers();
+    if (!proxiesKnown) {
+        enginePageWaiting = true;
+        return;
+    }
     web->loadRequest(UrlRequest{BASE, "GET", pageTimeout});
 }
 
+unsigned AppDelegate::beginRecovery(EngineState state) {
+    setEngineState(state);
+    return ++recovery;
+}
+
+void AppDelegate::setEngineState(EngineState state) {
+    engineState = state;
+    platform.application().setMenuActionEnabled(
+        MenuAction::restartEngine, state != EngineState::starting && state != EngineState::restarting);
+}
+
 void AppDelegate::connect() {
-    ping([this](bool healthy) { connected(healthy); });
+    unsigned attempt = beginRecovery();
+    ping([this, attempt](bool healthy) {
+        if (attempt == recovery)
+            connected(healthy);
+    });
 }
 
 void AppDelegate::connected(bool healthy) {
-    if (healthy)
+    if (healthy) {
         loadEnginePage();
-    else
-        startServer();
+        return beginServing();
+    }
+    // One engine at a time: one being launched or still starting is waited for, not joined by
+    // a second that could only find its port taken.
+    if (launching) {
+        launchWantedBy = recovery;
+        return;
+    }
+    if (server && !server->ending && server->process->isRunning())
+        return waitForServer();
+    startServer();
+}
+
+void AppDelegate::beginServing() {
+    if (server && !server->ending && server->process->isRunning())
+        return setEngineState(EngineState::servingLaunched);
+    setEngineState(EngineState::servingAdopted);
+    watchAdoptedEngine(recovery);
+}
+
+Seconds AppDelegate::sinceLaunch() const {
+    return std::chrono::duration<double>(platform.clock().now() - started).count();
+}
+
+AppDelegate::EngineReport AppDelegate::reportOnServer() const {
+    return EngineReport{server ? server->ending : std::nullopt, readLogTail(LOGFILE)};
 }
 
 void AppDelegate::waitForServer() {
-    ping([this](bool healthy) {
+    unsigned attempt = recovery;
+    bool listenedOn = platform.loopbackListener(PORT) != PortListener::none;
+    switch (decideListenerWait(server->ending.has_value(), sinceLaunch(), listenedOn)) {
+    case ListenerWait::engineStopped:
+        return fallback(engineStoppedMessage, reportOnServer());
+    case ListenerWait::engineSilent:
+        return fallback(engineSilentMessage, reportOnServer());
+    case ListenerWait::probe:
+        traceStartupPhase("engine listening");
+        return pollServer();
+    case ListenerWait::lookAgain:
+        platform.mainQueue().asyncAfter(listenerLookInterval, [this, attempt] {
+            if (attempt == recovery)
+                waitForServer();
+        });
+        return;
+    }
+}
+
+void AppDelegate::pollServer() {
+    unsigned attempt = recovery;
+    ping([this, attempt](bool healthy) {
+        if (attempt != recovery)
+            return;
         std::optional<bool> running;
         if (!healthy && server)
-            running = server->isRunning();
-        Seconds sinceLaunch = std::chrono::duration<double>(platform.clock().now() - started).count();
-        switch (decidePoll(healthy, running, sinceLaunch)) {
+            running = !server->ending;
+        switch (decidePoll(healthy, running, sinceLaunch())) {
         case PollOutcome::loadEnginePage:
             loadEnginePage();
-            break;
+            return beginServing();
         case PollOutcome::engineStopped:
-            fallback(engineStoppedMessage);
-            break;
+            return fallback(engineStoppedMessage, reportOnServer());
         case PollOutcome::engineSilent:
-            fallback(engineSilentMessage);
-            break;
+            return fallback(engineSilentMessage, reportOnServer());
         case PollOutcome::probeAgain:
-            platform.mainQueue().asyncAfter(pollPause, [this] { waitForServer(); });
-            break;
+            platform.mainQueue().asyncAfter(pollPause, [this, attempt] {
+                if (attempt == recovery)
+                    pollServer();
+            });
+            return;
         }
     });
 }
 
-void AppDelegate::fallback(const std::string& message) {
+void AppDelegate::fallback(const std::string& message, const EngineReport& report) {
+    // Whatever a recovery still has under way gives way to the built-in page.
+    beginRecovery(EngineState::idle);
     std::filesystem::path page = ENG / "Auto-Vorudi.html";
     std::error_code error;
     if (std::filesystem::exists(page, error))
         web->loadFileURL(Url::fileUrl(page), Url::fileUrl(ENG));
-    showAlert("VORL Vorudi", message, AlertStyle::warning);
+    Alert warning = alert("VORL Vorudi", message, AlertStyle::warning);
+    if (report.ending)
+        warning.note = endingDescription(*report.ending);
+    if (report.logTail) {
+        warning.excerpt = *report.logTail;
+        warning.buttons.push_back(showLogButton);
+    }
+    window->beginAlertSheet(warning, [this](const AlertResult& result) {
+        if (result.button == 1u)
+            showLog();
+    });
 }
 
 } // namespace vorl

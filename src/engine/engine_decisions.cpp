@@ -1,51 +1,9 @@
 #include "engine_decisions.h"
 
-#include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <system_error>
-#include <unistd.h>
 
 namespace vorl {
-
-bool isValidUtf8(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        auto byte = static_cast<unsigned char>(text[i]);
-        size_t length;
-        char32_t codePoint;
-        if (byte < 0x80) {
-            ++i;
-            continue;
-        } else if ((byte & 0xe0) == 0xc0) {
-            length = 2;
-            codePoint = byte & 0x1f;
-        } else if ((byte & 0xf0) == 0xe0) {
-            length = 3;
-            codePoint = byte & 0x0f;
-        } else if ((byte & 0xf8) == 0xf0) {
-            length = 4;
-            codePoint = byte & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size())
-            return false;
-        for (size_t k = 1; k < length; ++k) {
-            auto continuation = static_cast<unsigned char>(text[i + k]);
-            if ((continuation & 0xc0) != 0x80)
-                return false;
-            codePoint = (codePoint << 6) | (continuation & 0x3f);
-        }
-        static constexpr char32_t smallestOfLength[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (codePoint < smallestOfLength[length] || codePoint > 0x10ffff ||
-            (codePoint >= 0xd800 && codePoint <= 0xdfff))
-            return false;
-        i += length;
-    }
-    return true;
-}
 
 bool isHealthyStatusBody(const Result<std::string>& body) {
     return body && isValidUtf8(*body) && body->find("\"ok\"") != std::string::npos;
@@ -59,6 +17,14 @@ PollOutcome decidePoll(bool healthy, std::optional<bool> launchedEngineRunning, 
     if (sinceLaunch > startupTimeLimit)
         return PollOutcome::engineSilent;
     return PollOutcome::probeAgain;
+}
+
+ListenerWait decideListenerWait(bool engineEnded, Seconds sinceLaunch, bool portListenedOn) {
+    if (engineEnded)
+        return ListenerWait::engineStopped;
+    if (sinceLaunch > startupTimeLimit)
+        return ListenerWait::engineSilent;
+    return portListenedOn ? ListenerWait::probe : ListenerWait::lookAgain;
 }
 
 bool isTrustedListener(PortListener listener, bool launchedEngineRunning) {
@@ -82,6 +48,15 @@ std::optional<std::string> launchRefusal(PortListener listener, long port) {
         break;
     }
     return std::nullopt;
+}
+
+bool adoptedEngineHasGone(PortListener listener) {
+    return listener == PortListener::none || listener == PortListener::otherUser;
+}
+
+UrlRequest quitRequest(const Url& engine) {
+    constexpr Seconds quitRequestTimeout = 1.5;
+    return UrlRequest{engine.appendingPathComponent("api/quit"), "POST", quitRequestTimeout};
 }
 
 Environment engineEnvironment(Environment inherited, const std::filesystem::path& data,
@@ -123,16 +98,22 @@ std::string logHeaderLine(Date now) {
     return std::string("=== start ") + stamp + " (app) ===\n";
 }
 
-Result<FileDescriptor> openEngineLog(const std::filesystem::path& logFile, Date now) {
-    std::error_code ignored;
-    std::filesystem::create_directories(logFile.parent_path(), ignored);
-    // Appending, so that two engines writing the same log never overwrite each other.
-    FileDescriptor log(::open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
-    if (!log)
-        return Failure{std::strerror(errno)};
-    std::string header = logHeaderLine(now);
-    [[maybe_unused]] ssize_t written = ::write(log.get(), header.data(), header.size());
-    return log;
+OutputLog engineOutputLog(const std::filesystem::path& logFile, Date now) {
+    return OutputLog{logFile, engineLogLimit, logHeaderLine(now)};
+}
+
+std::string launchFailureDescription(const LaunchFailure& failure) {
+    switch (failure.reason) {
+    case LaunchFailure::Reason::notStarted:
+        return std::strerror(failure.systemError);
+    case LaunchFailure::Reason::guardNotStarted:
+        return std::string("motorvakten kunne ikke startes: ") + std::strerror(failure.systemError);
+    case LaunchFailure::Reason::guardSilent:
+        return "motorvakten svarte ikke";
+    case LaunchFailure::Reason::guardRefusedGroup:
+        return "motorvakten fikk ikke motorens prosessgruppe";
+    }
+    return {};
 }
 
 } // namespace vorl

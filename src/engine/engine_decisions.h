@@ -4,22 +4,22 @@
 #include "platform/process.h"
 #include "platform/result.h"
 #include "platform/values.h"
+#include "utf8.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
 // The engine's plain decisions: whether a status reply is healthy, what a poll attempt leads
-// to, the engine's environment and CA bundle, and its log.
+// to, the engine's environment and CA bundle, its log, and why a launch failed.
 
 namespace vorl {
 
 // Whether the engine's status reply says it is ready: a body that is valid UTF-8 and holds
 // "ok" in double quotes anywhere. No body (a failed exchange) is not healthy.
 bool isHealthyStatusBody(const Result<std::string>& body);
-
-bool isValidUtf8(std::string_view text);
 
 enum class PollOutcome { loadEnginePage, engineStopped, engineSilent, probeAgain };
 
@@ -37,8 +37,26 @@ bool isTrustedListener(PortListener listener, bool launchedEngineRunning);
 // reads; nothing when an engine may be launched.
 std::optional<std::string> launchRefusal(PortListener listener, long port);
 
+// Whether the user's own engine, whose page is shown, has gone: nothing of the user's listens
+// on its port any more.
+bool adoptedEngineHasGone(PortListener listener);
+
+// The request that asks the engine at engine to quit, and how long it is waited for.
+UrlRequest quitRequest(const Url& engine);
+inline constexpr Seconds quitWait = 2.0;
+
 inline constexpr Seconds startupTimeLimit = 45.0;
 inline constexpr Seconds pollPause = 0.3;
+
+enum class ListenerWait { engineStopped, engineSilent, probe, lookAgain };
+
+// While a launched engine does not listen yet, it gets no request: every listenerLookInterval
+// the port is looked at, which the kernel answers in well under a millisecond, and the first
+// status request goes out as soon as something listens there. Tested in this order: the
+// engine has ended, more than 45 s have passed since the launch, the port is listened on.
+ListenerWait decideListenerWait(bool engineEnded, Seconds sinceLaunch, bool portListenedOn);
+
+inline constexpr Seconds listenerLookInterval = 0.015;
 
 // The engine's environment: the application's own, with VORL_DATA set to the data folder,
 // the package folders put in front of PATH, and the CA bundle (when there is one) named in
@@ -54,8 +72,14 @@ std::optional<std::string> findCertifiBundle(const std::filesystem::path& ai);
 // "=== start 2026-12-08 01:45:53 +0000 (app) ===\n": the line each launch adds to the log.
 std::string logHeaderLine(Date now);
 
-// Opens the log for appending, creating it and its folder when missing, and appends the
-// header line. When the log cannot be opened, nothing is written and the failure says why.
-Result<FileDescriptor> openEngineLog(const std::filesystem::path& logFile, Date now);
+// The log never grows past 10 MiB; the one before it is kept beside it as logFile + ".1".
+inline constexpr std::uint64_t engineLogLimit = 10 * 1024 * 1024;
+
+// Where a launch's output goes: logFile, headed by the launch's line.
+OutputLog engineOutputLog(const std::filesystem::path& logFile, Date now);
+
+// Why the engine could not be launched, as the message says between its parentheses: the
+// system's description of the error, or what went wrong with the engine's guard.
+std::string launchFailureDescription(const LaunchFailure& failure);
 
 } // namespace vorl

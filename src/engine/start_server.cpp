@@ -3,6 +3,7 @@
 #include "app/app_delegate.h"
 #include "app/globals.h"
 #include "engine/engine_decisions.h"
+#include "platform/startup_trace.h"
 
 #include <unistd.h>
 
@@ -37,21 +38,37 @@ void AppDelegate::startServer() {
     request.arguments = {script.string(), "--port", std::to_string(PORT)};
     request.currentDirectory = ENG;
     request.environment = engineEnvironment(platform.environment(), DATA, certifiPath());
-    // A log that cannot be opened is no reason not to start: the engine then writes where the
-    // application does.
-    if (Result<FileDescriptor> log = openEngineLog(LOGFILE, platform.clock().now()))
-        request.standardOutputAndError = std::move(*log);
+    // A log that cannot be written is no reason not to start: the output is then dropped.
+    std::filesystem::create_directories(LOGFILE.parent_path(), error);
+    request.output = engineOutputLog(LOGFILE, platform.clock().now());
+    launching = true;
+    launchWantedBy = recovery;
+    platform.processLauncher().launch(std::move(request), [this](ProcessLauncher::Outcome outcome) {
+        launched(std::move(outcome));
+    });
+}
 
-    Result<std::unique_ptr<Process>> launched = platform.processLauncher().launch(std::move(request));
-    if (!launched) {
-        fallback("Motoren kunne ikke startes (" + launched.error() +
-                 "). Appen bruker den innebygde motoren.");
+void AppDelegate::launched(ProcessLauncher::Outcome outcome) {
+    launching = false;
+    bool awaited = engineState == EngineState::starting && launchWantedBy == recovery;
+    if (!outcome) {
+        if (awaited)
+            fallback("Motoren kunne ikke startes (" + launchFailureDescription(outcome.failure()) +
+                     "). Appen bruker den innebygde motoren.");
         return;
     }
-    server = launched->get();
-    launchedEngines.push_back(std::move(*launched));
+    // Once the start it was for has ended otherwise, the engine goes at once, with its guard.
+    if (engineState != EngineState::starting)
+        return;
+    auto engine = std::make_unique<LaunchedEngine>(LaunchedEngine{std::move(*outcome), std::nullopt});
+    server = engine.get();
+    launchedEngines.push_back(std::move(engine));
+    server->process->setTerminationHandler(
+        [this, ended = server](ProcessEnding ending) { engineEnded(ended, ending); });
     started = platform.clock().now();
-    waitForServer();
+    traceStartupPhase("engine launched");
+    if (awaited)
+        waitForServer();
 }
 
 std::optional<std::string> AppDelegate::certifiPath() const {

@@ -1,14 +1,23 @@
 // vorl-motorvakt: ends an engine's process group when the application that launched it is gone,
-// however it ended. The application starts it with one descriptor, standard input: its end of a
-// socket pair whose other end only the application holds. The exchange, one line each:
+// however it ended, and carries the engine's output into its log meanwhile. The application
+// starts it as "vorl-motorvakt [<log file> <limit in bytes>]" with its end of a socket pair,
+// which only the application holds otherwise, as standard input, and with a log, the read end
+// of the pipe that carries the engine's output as descriptor 3. The exchange, one line each:
 //   guard: "ready"            it runs, detached from the application, which need not reap it
 //   app:   "group <id>"       the engine's process group
 //   guard: "watching"         it has the group
-//   app:   "terminated"       the application has sent the group SIGTERM itself (at quit)
+//   app:   "terminated"       the application has sent the group SIGTERM itself
+//   app:   "flush"            the engine has ended: what its output holds now goes into the log,
+//   guard: "flushed"          after which the guard says so
 // At the end of the channel the guard sends SIGTERM, unless the application already did, gives
-// the group a grace period, and then sends SIGKILL to whatever is left of it.
+// the group a grace period, and then sends SIGKILL to whatever is left of it. It writes the
+// output until the group has ended and its pipe is closed.
+
+#include "bounded_log.h"
 
 #include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
@@ -16,18 +25,49 @@
 #include <time.h>
 #include <unistd.h>
 
-enum { CHANNEL = STDIN_FILENO, GRACE_TENTHS = 100 };
+enum { CHANNEL = STDIN_FILENO, OUTPUT = 3, GRACE_MS = 10000, STEP_MS = 100, IDLE_MS = 1000 };
+
+static struct bounded_log log_file;
+static int output = -1; // the engine's output, until its pipe is closed
 
 static int tell(const char* line) {
     size_t length = strlen(line);
     return send(CHANNEL, line, length, MSG_NOSIGNAL) == (ssize_t)length;
 }
 
-// One line from the application, without its line feed; 0 at the end of the channel, or for a
-// line too long to be one of the application's.
+// Writes what one read of the output gives; 0 once the pipe is closed, or holds nothing now.
+static int carry_output(void) {
+    static char chunk[65536];
+    ssize_t got = read(output, chunk, sizeof chunk);
+    if (got > 0) {
+        bounded_log_write(&log_file, chunk, (size_t)got);
+        return 1;
+    }
+    if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
+        close(output);
+        output = -1;
+    }
+    return got < 0 && errno == EINTR;
+}
+
+// Waits up to timeout_ms for the channel (when asked) or the output; carries the output.
+// 1 when the channel is readable, 0 otherwise.
+static int wait_for(int channel, int timeout_ms) {
+    struct pollfd ready[2] = {{channel, POLLIN, 0}, {output, POLLIN, 0}};
+    if (poll(ready, 2, timeout_ms) <= 0)
+        return 0;
+    if (ready[1].revents)
+        carry_output();
+    return ready[0].revents != 0;
+}
+
+// One line from the application, without its line feed, carrying the output meanwhile; 0 at
+// the end of the channel, or for a line too long to be one of the application's.
 static int hear(char* line, size_t size) {
     size_t used = 0;
     for (;;) {
+        if (!wait_for(CHANNEL, -1))
+            continue;
         char byte;
         ssize_t got = read(CHANNEL, &byte, 1);
         if (got < 0 && errno == EINTR)
@@ -63,38 +103,74 @@ static int groupExists(pid_t group) {
     return kill(-group, 0) == 0 || errno == EPERM;
 }
 
+static long long now_ms(void) {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (long long)now.tv_sec * 1000 + now.tv_nsec / 1000000;
+}
+
+// What the output holds now, read until it would wait.
+static void flush_output(void) {
+    while (output >= 0 && carry_output()) {
+    }
+}
+
+// The rest of the output, once its writers are gone: until its pipe is closed, or until it has
+// been silent for a while (a process that left the group may hold it open).
+static void drain_output(void) {
+    while (output >= 0) {
+        struct pollfd ready = {output, POLLIN, 0};
+        if (poll(&ready, 1, IDLE_MS) <= 0)
+            return;
+        carry_output();
+    }
+}
+
 static void endGroup(pid_t group, int terminated) {
     if (!terminated && groupExists(group))
         kill(-group, SIGTERM);
-    const struct timespec tenth = {0, 100000000};
-    for (int waited = 0; waited < GRACE_TENTHS && groupExists(group); ++waited)
-        nanosleep(&tenth, NULL);
+    long long deadline = now_ms() + GRACE_MS;
+    while (groupExists(group) && now_ms() < deadline)
+        wait_for(-1, STEP_MS);
     if (groupExists(group))
         kill(-group, SIGKILL);
 }
 
-int main(void) {
+int main(int argc, char** argv) {
     // The application reaps the process it started at once; the guard goes on in its child.
     pid_t guard = fork();
     if (guard < 0)
         return 1;
     if (guard > 0)
         return 0;
+    if (argc == 3 && bounded_log_init(&log_file, argv[1], strtoull(argv[2], NULL, 10)) == 0) {
+        output = OUTPUT;
+        fcntl(output, F_SETFL, fcntl(output, F_GETFL) | O_NONBLOCK);
+    }
     if (!tell("ready\n"))
         return 1;
 
     char line[64];
-    if (!hear(line, sizeof line))
-        return 0;
-    pid_t group = groupIn(line);
-    if (group == 0)
-        return 1;
-    // Unheard, the application ends the group itself; heard or not, the group is this guard's.
-    tell("watching\n");
+    pid_t group = 0;
+    if (hear(line, sizeof line)) {
+        group = groupIn(line);
+        if (group == 0)
+            return 1;
+        // Unheard, the application ends the group itself; heard or not, the group is this guard's.
+        tell("watching\n");
+    }
     int terminated = 0;
-    while (hear(line, sizeof line))
-        if (strcmp(line, "terminated") == 0)
+    while (group != 0 && hear(line, sizeof line)) {
+        if (strcmp(line, "terminated") == 0) {
             terminated = 1;
-    endGroup(group, terminated);
+        } else if (strcmp(line, "flush") == 0) {
+            flush_output();
+            tell("flushed\n");
+        }
+    }
+    if (group != 0)
+        endGroup(group, terminated);
+    drain_output();
+    bounded_log_close(&log_file);
     return 0;
 }

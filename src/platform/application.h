@@ -45,6 +45,9 @@ public:
     virtual void activateIgnoringOtherApps() = 0;
     // Installs the menus as the menu bar, with their shortcuts; target receives their actions.
     virtual void setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) = 0;
+    // Enables or disables the items and shortcuts of an action of the menu bar, as the state of
+    // the application allows it now; an item disabled in the menus themselves stays disabled.
+    virtual void setMenuActionEnabled(MenuAction action, bool enabled) = 0;
     virtual void orderFrontStandardAboutPanel(const AboutPanel& about) = 0;
     // Takes the application out of sight: its window is minimised.
     virtual void hide() = 0;

@@ -11,6 +11,7 @@ enum class MenuAction {
     orderFrontStandardAboutPanel,
     showFolder,
     showLog,
+    restartEngine,
     hide,
     hideOtherApplications,
     unhideAllApplications,

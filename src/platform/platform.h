@@ -11,6 +11,8 @@
 #include "workspace.h"
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,9 +42,13 @@ public:
     // Who holds the port on the loopback address, as the system's socket tables say now; unknown
     // when the port is taken and the tables cannot be read.
     virtual PortListener loopbackListener(long port) const = 0;
-    // The proxies the system's resolver (environment and desktop settings) names for url, in
-    // the order to try them; "direct://" for none. May take a moment: ask once, at start.
-    virtual std::vector<std::string> systemProxies(const Url& url) const = 0;
+    // What the system's proxy resolver (environment and desktop settings) names for each of
+    // urls: proxy URIs in the order to try them, "direct://" for none. The resolver may take
+    // seconds (a proxy script, auto-discovery): completion gets the answers, by URL text, on a
+    // thread of its own, never inside this call; once the platform is going, maybe never.
+    using ProxyAnswers = std::map<std::string, std::vector<std::string>>;
+    virtual void lookUpSystemProxies(const std::vector<Url>& urls,
+                                     std::function<void(ProxyAnswers answers)> completion) = 0;
 
     virtual Application& application() = 0;
     virtual Clock& clock() = 0;

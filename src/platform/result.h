@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cassert>
+#include <concepts>
 #include <optional>
 #include <string>
 #include <utility>
@@ -14,12 +15,13 @@ struct Failure {
     std::string reason;
 };
 
-// The outcome of a call that can fail: its value, or the failure. The one way this code
-// reports an error that can happen; broken invariants assert instead.
-template <class T> class [[nodiscard]] Result {
+// The outcome of a call that can fail: its value, or why not. The one way this code reports
+// an error that can happen; broken invariants assert instead. Most failures are a Failure, a
+// reason in words; one the caller must tell apart carries a type of its own.
+template <class T, class E = Failure> class [[nodiscard]] Result {
 public:
     Result(T value) : outcome(std::move(value)) {}
-    Result(Failure why) : outcome(std::move(why)) {}
+    Result(E why) : outcome(std::move(why)) {}
 
     explicit operator bool() const { return outcome.index() == 0; }
     T& operator*() {
@@ -32,29 +34,39 @@ public:
     }
     T* operator->() { return &**this; }
     const T* operator->() const { return &**this; }
-    const std::string& error() const {
+    const E& failure() const {
         assert(!*this);
-        return std::get_if<Failure>(&outcome)->reason;
+        return *std::get_if<E>(&outcome);
+    }
+    const std::string& error() const
+        requires std::same_as<E, Failure>
+    {
+        return failure().reason;
     }
 
 private:
-    std::variant<T, Failure> outcome;
+    std::variant<T, E> outcome;
 };
 
 // The outcome of a call that gives back nothing but whether it succeeded.
-template <> class [[nodiscard]] Result<void> {
+template <class E> class [[nodiscard]] Result<void, E> {
 public:
     Result() = default;
-    Result(Failure why) : failure(std::move(why)) {}
+    Result(E failed) : why(std::move(failed)) {}
 
-    explicit operator bool() const { return !failure; }
-    const std::string& error() const {
-        assert(failure);
-        return failure->reason;
+    explicit operator bool() const { return !why; }
+    const E& failure() const {
+        assert(why);
+        return *why;
+    }
+    const std::string& error() const
+        requires std::same_as<E, Failure>
+    {
+        return failure().reason;
     }
 
 private:
-    std::optional<Failure> failure;
+    std::optional<E> why;
 };
 
 } // namespace vorl

@@ -26,6 +26,10 @@ struct Alert {
     AlertStyle style = AlertStyle::informational;
     std::vector<std::string> buttons; // left to right; the first is the default
     std::optional<AlertTextField> accessoryTextField;
+    // Below the message, when not empty: a line of its own, then text the user can select and
+    // copy, in a monospace font (the last lines of a log, say).
+    std::string note;
+    std::string excerpt;
 };
 
 struct AlertResult {

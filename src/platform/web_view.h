@@ -48,8 +48,6 @@ struct WebViewConfiguration {
     };
     // Handlers reachable from the page's own scripts as window.webkit.messageHandlers[name].
     std::vector<MessageHandler> scriptMessageHandlersWithReply;
-    // nullopt: the system's proxy settings.
-    std::optional<ProxySettings> proxy;
 };
 
 enum class EditingCommand { undo, redo, cut, copy, paste, selectAll };
@@ -61,6 +59,8 @@ public:
 
     virtual void setUIDelegate(UIDelegate& delegate) = 0;
     virtual void setNavigationDelegate(NavigationDelegate& delegate) = 0;
+    // The proxies for the loads that start from now on, in place of the system's settings.
+    virtual void setProxySettings(const ProxySettings& proxy) = 0;
 
     // The address of the page shown or being loaded; nullopt before the first load.
     virtual std::optional<Url> url() const = 0;

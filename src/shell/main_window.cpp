@@ -3,7 +3,6 @@
 #include "app/app_delegate.h"
 #include "app/globals.h"
 #include "shell/window_frame_file.h"
-#include "webhost/proxy_rules.h"
 
 namespace vorl {
 namespace {
@@ -22,11 +21,12 @@ void AppDelegate::applicationDidFinishLaunching() {
     configuration.developerExtrasEnabled = true;
     configuration.drawsBackground = false;
     configuration.allowsMagnification = true;
-    configuration.proxy = proxySettingsBypassingLoopback(
-        platform.environment(), BASE, [this](const Url& url) { return platform.systemProxies(url); });
+    takeProxyAnswers();
     web = platform.createWebView(configuration);
     web->setUIDelegate(*this);
     web->setNavigationDelegate(*this);
+    if (proxies)
+        web->setProxySettings(*proxies);
 
     window = platform.createWindow(WindowConfiguration{contentSize, true});
     window->setTitle("VORL Vorudi");

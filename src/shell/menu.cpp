@@ -18,6 +18,7 @@ AboutPanel aboutPanel() {
 
 void AppDelegate::buildMenu() {
     platform.application().setMainMenu(mainMenu(), *this);
+    setEngineState(engineState); // which of its actions the engine's state allows now
 }
 
 void AppDelegate::performMenuAction(MenuAction action) {
@@ -36,6 +37,8 @@ void AppDelegate::performMenuAction(MenuAction action) {
         return showFolder();
     case MenuAction::showLog:
         return showLog();
+    case MenuAction::restartEngine:
+        return restartEngine();
     case MenuAction::reloadPage:
         return reloadPage();
     case MenuAction::zoomReset:

@@ -21,6 +21,7 @@ std::vector<Menu> mainMenu() {
              separator,
              MenuItem{"Vis analysemappen", showFolder, ",", command},
              MenuItem{"Vis motorloggen", showLog, "l", optionCommand},
+             MenuItem{"Start motoren på nytt", restartEngine, "", command},
              separator,
              MenuItem{"Skjul VORL Vorudi", hide, "h", command},
              // No desktop here hides or shows other applications' windows on request.

@@ -7,7 +7,7 @@ namespace vorl {
 namespace {
 
 Alert pageAlert(const std::string& text) {
-    return Alert{"VORL Vorudi", text, AlertStyle::informational, {okButton}, {}};
+    return alert("VORL Vorudi", text, AlertStyle::informational);
 }
 
 } // namespace

@@ -35,6 +35,9 @@ std::vector<std::string> noProxyEntries(const Environment& environment) {
     return entries;
 }
 
+const Url outsideHttp = *Url::parse("http://example.com/");
+const Url outsideHttps = *Url::parse("https://example.com/");
+
 // The first proxy the resolver answers for url, or nothing where it goes direct.
 std::string firstProxy(const SystemProxyLookup& systemProxies, const Url& url) {
     std::vector<std::string> answer = systemProxies(url);
@@ -42,6 +45,21 @@ std::string firstProxy(const SystemProxyLookup& systemProxies, const Url& url) {
 }
 
 } // namespace
+
+bool needsSystemProxies(const Environment& environment) {
+    std::vector<std::string> noProxy = noProxyEntries(environment);
+    if (std::find(noProxy.begin(), noProxy.end(), "*") != noProxy.end())
+        return false;
+    for (auto [lower, upper] : {std::pair{"http_proxy", "HTTP_PROXY"}, std::pair{"https_proxy", "HTTPS_PROXY"},
+                                std::pair{"all_proxy", "ALL_PROXY"}})
+        if (!variable(environment, lower, upper).empty())
+            return false;
+    return true;
+}
+
+std::vector<Url> systemProxyQuestions(const Url& engine) {
+    return {engine, outsideHttp, outsideHttps};
+}
 
 std::optional<ProxySettings> proxySettingsBypassingLoopback(const Environment& environment, const Url& engine,
                                                             const SystemProxyLookup& systemProxies) {
@@ -61,9 +79,8 @@ std::optional<ProxySettings> proxySettingsBypassingLoopback(const Environment& e
         if (firstProxy(systemProxies, engine).empty())
             return std::nullopt;
         // The desktop's settings proxy the engine; outside addresses keep the proxy they name.
-        for (const char* scheme : {"http", "https"}) {
-            std::string proxy =
-                firstProxy(systemProxies, *Url::parse(std::string(scheme) + "://example.com/"));
+        for (const auto& [scheme, outside] : {std::pair{"http", outsideHttp}, std::pair{"https", outsideHttps}}) {
+            std::string proxy = firstProxy(systemProxies, outside);
             if (!proxy.empty())
                 settings.schemeProxies.emplace_back(scheme, proxy);
         }

@@ -15,6 +15,13 @@ namespace vorl {
 // "direct://" for none.
 using SystemProxyLookup = std::function<std::vector<std::string>(const Url& url)>;
 
+// Whether the system's resolver must be asked at all: only when the environment names no proxy.
+bool needsSystemProxies(const Environment& environment);
+
+// What the decision below may ask the resolver: the engine's address, and an outside address
+// for http and for https.
+std::vector<Url> systemProxyQuestions(const Url& engine);
+
 // The web view's proxies, such that nothing on the loopback address goes through one. nullopt
 // when the system's own settings already reach the engine directly: they stay untouched. Else
 // the proxies of the environment (http_proxy, https_proxy, all_proxy; no_proxy kept), or,

@@ -56,7 +56,7 @@ void AppFixture::answerProbe(bool healthy) {
     time().runUntilIdle();
 }
 
-FakeProcess& AppFixture::launchedEngine() {
+FakeProcessState& AppFixture::launchedEngine() {
     if (platform.launcher.launches.empty())
         throw std::logic_error("no engine was launched");
     return *platform.launcher.launches.back().process;

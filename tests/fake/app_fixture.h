@@ -42,7 +42,7 @@ protected:
     // Answers the oldest open status probe and runs what it leads to.
     void answerProbe(bool healthy);
     // The last engine the application launched.
-    FakeProcess& launchedEngine();
+    FakeProcessState& launchedEngine();
     std::vector<std::string> alertTexts() const;
 
     TemporaryHome home;

@@ -82,23 +82,42 @@ UrlRequest FakeUrlSession::answerNext(std::optional<std::string> body) {
     return task.request;
 }
 
+void FakeProcessState::end(ProcessEnding ending) {
+    running = false;
+    queue.async([this, ending] {
+        // A copy: the handler may let go of the process, and with it of its own closure.
+        std::function<void(ProcessEnding)> handler = terminationHandler;
+        if (!released && handler)
+            handler(ending);
+    });
+}
+
+FakeProcess::~FakeProcess() {
+    state->released = true;
+}
+
 bool FakeProcess::isRunning() {
-    return running;
+    return state->running;
 }
 
 void FakeProcess::terminate() {
-    ++terminateCalls;
-    running = false;
+    ++state->terminateCalls;
+    state->running = false;
 }
 
-Result<std::unique_ptr<Process>> FakeProcessLauncher::launch(LaunchRequest request) {
+void FakeProcess::setTerminationHandler(std::function<void(ProcessEnding)> handler) {
+    state->terminationHandler = std::move(handler);
+}
+
+void FakeProcessLauncher::launch(LaunchRequest request, Completion completion) {
     log.add("launcher.launch " + request.executable.string());
     if (failWith)
-        return Failure{*failWith};
-    auto process = std::make_unique<FakeProcess>();
+        return queue.async([completion, failure = *failWith] { completion(failure); });
+    auto state = std::make_shared<FakeProcessState>(queue);
     launches.push_back(Launch{request.executable, request.arguments, request.currentDirectory,
-                              request.environment, bool(request.standardOutputAndError), process.get()});
-    return std::unique_ptr<Process>(std::move(process));
+                              request.environment, request.output, state});
+    auto launched = std::make_shared<std::unique_ptr<Process>>(std::make_unique<FakeProcess>(state));
+    queue.async([completion, launched] { completion(std::move(*launched)); });
 }
 
 void FakeWorkspace::openURL(const Url& url) {
@@ -135,6 +154,10 @@ void FakeApplication::setMainMenu(const std::vector<Menu>& newMenus, MenuTarget&
     log.add("app.setMainMenu");
     menus = newMenus;
     menuTarget = &target;
+}
+
+void FakeApplication::setMenuActionEnabled(MenuAction action, bool enabled) {
+    actionsEnabled[action] = enabled;
 }
 
 void FakeApplication::orderFrontStandardAboutPanel(const AboutPanel& about) {
@@ -262,6 +285,11 @@ void FakeWebView::setNavigationDelegate(NavigationDelegate& delegate) {
     navigationDelegate = &delegate;
 }
 
+void FakeWebView::setProxySettings(const ProxySettings& settings) {
+    log.add("web.setProxySettings");
+    proxy = settings;
+}
+
 void FakeWebView::loadRequest(const UrlRequest& request) {
     log.add("web.loadRequest " + request.url.string());
     loads.push_back(Load{Load::request, request.url.string(), request.timeoutInterval, {}});
@@ -304,9 +332,25 @@ FakePlatform::FakePlatform(std::filesystem::path homeFolder) : home(std::move(ho
     processEnvironment = {{"HOME", home.string()}, {"PATH", "/usr/bin:/bin"}, {"LANG", "C.UTF-8"}};
 }
 
-std::vector<std::string> FakePlatform::systemProxies(const Url& url) const {
-    auto answer = systemProxyAnswers.find(url.string());
-    return answer != systemProxyAnswers.end() ? answer->second : std::vector<std::string>{"direct://"};
+void FakePlatform::lookUpSystemProxies(const std::vector<Url>& urls,
+                                       std::function<void(ProxyAnswers answers)> completion) {
+    ProxyAnswers answers;
+    for (const Url& url : urls) {
+        proxyLookups.push_back(url.string());
+        auto answer = systemProxyAnswers.find(url.string());
+        answers[url.string()] =
+            answer != systemProxyAnswers.end() ? answer->second : std::vector<std::string>{"direct://"};
+    }
+    auto answer = [completion, answers] { completion(answers); };
+    if (holdProxyAnswers)
+        return heldProxyAnswers.push_back(answer);
+    // From a thread of its own, as the real resolver answers; done before this call returns.
+    std::thread(answer).join();
+}
+
+void FakePlatform::releaseProxyAnswers() {
+    for (auto& answer : std::exchange(heldProxyAnswers, {}))
+        std::thread(answer).join();
 }
 
 std::unique_ptr<WebView> FakePlatform::createWebView(const WebViewConfiguration& configuration) {

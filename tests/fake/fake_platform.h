@@ -61,33 +61,56 @@ private:
     std::vector<std::thread> responders;
 };
 
-class FakeProcess final : public Process {
+// What a test sees and does of a launched process, also after the application let go of it.
+class FakeProcessState {
 public:
-    bool isRunning() override;
-    void terminate() override;
+    explicit FakeProcessState(MainQueue& mainQueue) : queue(mainQueue) {}
+    // The process ends as ending says; its handler hears of it from the main queue, unless the
+    // application has let go of it by then.
+    void end(ProcessEnding ending = {ProcessEnding::Reason::exit, 0});
 
     std::atomic<bool> running = true; // a responder thread may end it, as an engine's quit does
-    int terminateCalls = 0;           // terminate() also ends it
+    int terminateCalls = 0;           // terminate() also ends it, unheard
+    bool released = false;            // the application let go of it
+    std::function<void(ProcessEnding)> terminationHandler;
+
+private:
+    MainQueue& queue;
 };
 
+class FakeProcess final : public Process {
+public:
+    explicit FakeProcess(std::shared_ptr<FakeProcessState> shared) : state(std::move(shared)) {}
+    ~FakeProcess() override;
+    bool isRunning() override;
+    void terminate() override;
+    void setTerminationHandler(std::function<void(ProcessEnding)> handler) override;
+
+private:
+    std::shared_ptr<FakeProcessState> state;
+};
+
+// Launches at once; the outcome reaches the application from the main queue, as a real
+// launch's does.
 class FakeProcessLauncher final : public ProcessLauncher {
 public:
-    explicit FakeProcessLauncher(EventLog& events) : log(events) {}
-    Result<std::unique_ptr<Process>> launch(LaunchRequest request) override;
+    FakeProcessLauncher(EventLog& events, MainQueue& mainQueue) : log(events), queue(mainQueue) {}
+    void launch(LaunchRequest request, Completion completion) override;
 
     struct Launch {
         std::filesystem::path executable;
         std::vector<std::string> arguments;
         std::filesystem::path currentDirectory;
         Environment environment;
-        bool outputRedirected;
-        FakeProcess* process;
+        std::optional<OutputLog> output;
+        std::shared_ptr<FakeProcessState> process;
     };
     std::vector<Launch> launches;
-    std::optional<std::string> failWith; // the next launches fail with this description
+    std::optional<LaunchFailure> failWith; // the next launches fail so
 
 private:
     EventLog& log;
+    MainQueue& queue;
 };
 
 class FakeWorkspace final : public Workspace {
@@ -111,11 +134,13 @@ public:
     void terminate() override;
     void activateIgnoringOtherApps() override;
     void setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) override;
+    void setMenuActionEnabled(MenuAction action, bool enabled) override;
     void orderFrontStandardAboutPanel(const AboutPanel& about) override;
     void hide() override;
 
     ApplicationDelegate* delegate = nullptr;
     std::vector<Menu> menus;
+    std::map<MenuAction, bool> actionsEnabled; // as last set
     std::optional<AboutPanel> aboutShown;
     MenuTarget* menuTarget = nullptr;
 
@@ -185,6 +210,7 @@ public:
         : log(events), configuration(std::move(created)) {}
     void setUIDelegate(UIDelegate& delegate) override;
     void setNavigationDelegate(NavigationDelegate& delegate) override;
+    void setProxySettings(const ProxySettings& proxy) override;
     std::optional<Url> url() const override { return currentUrl; }
     void loadRequest(const UrlRequest& request) override;
     void loadHTMLString(const std::string& html, const std::optional<Url>& baseUrl) override;
@@ -207,6 +233,7 @@ public:
     std::vector<EditingCommand> editingCommands;
     UIDelegate* uiDelegate = nullptr;
     NavigationDelegate* navigationDelegate = nullptr;
+    std::optional<ProxySettings> proxy;
 
 private:
     EventLog& log;
@@ -250,7 +277,8 @@ public:
     PortListener loopbackListener(long port) const override {
         return realListener ? realListener(port) : portListener;
     }
-    std::vector<std::string> systemProxies(const Url& url) const override;
+    void lookUpSystemProxies(const std::vector<Url>& urls,
+                             std::function<void(ProxyAnswers answers)> completion) override;
     Application& application() override { return app; }
     Clock& clock() override { return time; }
     MainQueue& mainQueue() override { return time; }
@@ -266,12 +294,18 @@ public:
     VirtualTime time;
     FakeApplication app{log};
     FakeUrlSession session{log};
-    FakeProcessLauncher launcher{log};
+    FakeProcessLauncher launcher{log, time};
     FakeWorkspace desktop{log};
     // Whoever answers the fake session is the user's own engine, unless the test says otherwise.
     PortListener portListener = PortListener::currentUser;
-    // What the system's proxy resolver answers, by URL; direct for any other.
+    // What the system's proxy resolver answers, by URL; direct for any other. Each lookup is
+    // answered from the main queue.
     std::map<std::string, std::vector<std::string>> systemProxyAnswers;
+    std::vector<std::string> proxyLookups; // the URLs asked about
+    // While set, lookups wait for releaseProxyAnswers, as a slow resolver's would.
+    bool holdProxyAnswers = false;
+    void releaseProxyAnswers();
+    std::vector<std::function<void()>> heldProxyAnswers;
     // Tests of real behaviour put the real session, launcher and socket tables in place of the fakes.
     std::unique_ptr<UrlSession> realSession;
     std::unique_ptr<ProcessLauncher> realLauncher;

@@ -13,6 +13,15 @@ const Date origin = std::chrono::sys_days{std::chrono::year{2026} / 3 / 4} + std
 
 } // namespace
 
+VirtualTime::~VirtualTime() {
+    std::vector<Task> dropped;
+    {
+        std::lock_guard lock(mutex);
+        closed = true;
+        dropped = std::move(tasks);
+    }
+}
+
 Date VirtualTime::now() const {
     std::lock_guard lock(mutex);
     return origin + std::chrono::duration_cast<Date::duration>(std::chrono::duration<double>(current));
@@ -29,7 +38,8 @@ void VirtualTime::async(std::function<void()> task) {
 
 void VirtualTime::asyncAfter(Seconds delay, std::function<void()> task) {
     std::lock_guard lock(mutex);
-    tasks.push_back(Task{current + delay, nextSequence++, std::move(task)});
+    if (!closed)
+        tasks.push_back(Task{current + delay, nextSequence++, std::move(task)});
 }
 
 bool VirtualTime::runNextDueBy(Seconds limit) {

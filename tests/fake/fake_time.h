@@ -13,6 +13,12 @@ namespace vorl::fake {
 // a 45-second limit passes in microseconds. Tasks may be posted from any thread.
 class VirtualTime final : public MainQueue, public Clock {
 public:
+    VirtualTime() = default;
+    VirtualTime(const VirtualTime&) = delete;
+    VirtualTime& operator=(const VirtualTime&) = delete;
+    // Drops the tasks still pending; what they hold may post again while going, and is dropped too.
+    ~VirtualTime() override;
+
     Date now() const override;
     Seconds elapsed() const; // since the start of the test
 
@@ -41,6 +47,7 @@ private:
     Seconds current = 0;
     unsigned long nextSequence = 0;
     std::vector<Task> tasks;
+    bool closed = false;
 };
 
 } // namespace vorl::fake

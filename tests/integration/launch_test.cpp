@@ -4,6 +4,7 @@
 #include "platform/gtk/soup_url_session.h"
 #include "platform/posix/loopback_listener.h"
 #include "platform/posix/posix_process.h"
+#include "standin_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -21,11 +22,14 @@
 namespace vorl {
 namespace {
 
+using testing::portAnswers;
+using testing::processGone;
+
 class RealEngine : public fake::AppFixture {
 protected:
     RealEngine() {
         platform.realSession = createSoupUrlSession();
-        platform.realLauncher = createPosixProcessLauncher(VORL_GUARD);
+        platform.realLauncher = createPosixProcessLauncher(VORL_GUARD, platform.time);
     }
     ~RealEngine() override {
         // Whatever a test left running is stopped, as the application does when it ends, and
@@ -35,22 +39,7 @@ protected:
         EXPECT_TRUE(time().runUntil([] { return !portAnswers(8765); }, 5));
     }
 
-    static bool portAnswers(int port) {
-        int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bool answers = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        ::close(probe);
-        return answers;
-    }
-
-    void installStandIn() {
-        std::string command =
-            "bash '" VORL_SOURCE_DIR "/standin/install.sh' '" + home.path().string() + "' >/dev/null";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-    }
+    void installStandIn() { testing::installStandIn(home.path()); }
 
     // Launches the application; its first probe finds no engine, so it launches one.
     void launchAndWait(const std::function<bool()>& until, double seconds = 20) {
@@ -90,20 +79,7 @@ protected:
     }
 
     // The pid the engine logged with an event, such as its helper's.
-    pid_t loggedPid(const std::string& event) {
-        std::string log = fake::readFile(LOGFILE);
-        size_t line = log.find("\"event\": \"" + event + "\"");
-        size_t pid = log.find("\"pid\": ", line);
-        return line == std::string::npos || pid == std::string::npos ? 0 : std::stoi(log.substr(pid + 7));
-    }
-
-    // Gone, or a zombie that nobody has reaped yet: either way it runs no more.
-    static bool processGone(pid_t pid) {
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), {});
-        size_t end = text.rfind(')');
-        return end == std::string::npos || text.compare(end + 2, 1, "Z") == 0;
-    }
+    pid_t loggedPid(const std::string& event) { return testing::loggedPid(fake::readFile(LOGFILE), event); }
 };
 
 // The stand-in engine run by another user of the machine (nobody), listening on host.
@@ -133,41 +109,6 @@ public:
 private:
     fake::TemporaryHome folder;
     pid_t process;
-};
-
-// Runs the guard program on its own, with this end of its channel.
-class DirectGuard {
-public:
-    DirectGuard() {
-        int ends[2];
-        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
-        pid_t starter = ::fork();
-        if (starter == 0) {
-            ::dup2(ends[1], STDIN_FILENO);
-            ::execl(VORL_GUARD, "vorl-motorvakt", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(ends[1]);
-        channel = ends[0];
-        ::waitpid(starter, nullptr, 0);
-    }
-    ~DirectGuard() { ::close(channel); }
-    DirectGuard(const DirectGuard&) = delete;
-    DirectGuard& operator=(const DirectGuard&) = delete;
-
-    void say(const std::string& line) { ::send(channel, line.data(), line.size(), MSG_NOSIGNAL); }
-    // All it says until it closes the channel, or until 5 s have passed.
-    std::string heard() {
-        std::string text;
-        char byte;
-        pollfd readable{channel, POLLIN, 0};
-        while (::poll(&readable, 1, 5000) == 1 && ::read(channel, &byte, 1) == 1)
-            text.push_back(byte);
-        return text;
-    }
-
-private:
-    int channel = -1;
 };
 
 std::string jsonString(const std::string& text) {
@@ -205,6 +146,23 @@ TEST_F(RealEngine, SeesItsCommandLineFolderEnvironmentAndLogAsLaunched) {
     EXPECT_TRUE(time().runUntil([&] { return processGone(loggedPid("start")); }, 5));
 }
 
+TEST_F(RealEngine, AKilledEngineUnderAnIdlePageIsReplacedWithoutAWord) {
+    installStandIn();
+    launchAndWait([&] { return showsEnginePage(); });
+    pid_t first = loggedPid("start");
+    ::kill(first, SIGKILL);
+    ASSERT_TRUE(time().runUntil(
+        [&] {
+            std::string log = fake::readFile(LOGFILE);
+            return log.find("\"event\": \"listening\"") != log.rfind("\"event\": \"listening\"") &&
+                   showsEnginePage();
+        },
+        20));
+    EXPECT_EQ(platform.log.count("web.loadRequest http://127.0.0.1:8765/"), 2);
+    EXPECT_TRUE(window().alerts().empty());
+    EXPECT_TRUE(processGone(first));
+}
+
 TEST_F(RealEngine, ALaunchTheSystemRefusesNamesItsReason) {
     installStandIn();
     std::filesystem::remove(AI / "venv/bin/python");
@@ -233,19 +191,6 @@ TEST_F(RealEngine, AnEngineThatIgnoresTheQuitRequestIsStopped) {
     app->applicationWillTerminate();
     EXPECT_TRUE(logHas("\"ignored\": true"));
     ASSERT_TRUE(time().runUntil([&] { return processGone(loggedPid("start")); }, 5));
-}
-
-TEST_F(RealEngine, TwoEnginesAppendToOneLogWithoutOverwritingEachOther) {
-    installStandIn();
-    launchAndWait([&] { return showsEnginePage(); });
-    size_t before = fake::readFile(LOGFILE).size();
-    app->startServer(); // a second engine, which cannot bind the port the first holds
-    ASSERT_TRUE(time().runUntil([&] { return logLines().size() > 6 && logHas("listen-failed"); }, 10));
-    std::string log = fake::readFile(LOGFILE);
-    EXPECT_GT(log.size(), before);
-    EXPECT_EQ(log.find("=== start"), 0u);
-    EXPECT_NE(log.find("=== start", 1), std::string::npos);
-    EXPECT_NE(log.find("\"event\": \"listening\""), std::string::npos) << "the first engine's lines survive";
 }
 
 TEST_F(RealEngine, AnotherUsersHealthyEngineIsNeverAdoptedWhereverItListens) {
@@ -334,8 +279,8 @@ TEST_F(RealEngine, AGuardThatCannotBeSetUpFailsTheLaunchAndLeavesNoEngine) {
     };
     std::vector<std::string> expected;
     for (const auto& [guard, reason] : cases) {
-        platform.realLauncher = createPosixProcessLauncher(guard);
-        platform.window ? app->startServer() : launch();
+        platform.realLauncher = createPosixProcessLauncher(guard, platform.time);
+        platform.window ? app->connect() : launch();
         expected.push_back("Motoren kunne ikke startes (" + reason +
                            "). Appen bruker den innebygde motoren.");
         ASSERT_TRUE(time().runUntil([&] { return alertTexts().size() == expected.size(); }, 10));
@@ -348,7 +293,7 @@ TEST_F(RealEngine, AGuardThatCannotBeSetUpFailsTheLaunchAndLeavesNoEngine) {
 TEST_F(RealEngine, AnAppThatInheritedAnIgnoredSigchldStillHoldsAStoppedEnginesGroupId) {
     installStandIn();
     std::signal(SIGCHLD, SIG_IGN); // as a parent that ignores it leaves it across exec
-    platform.realLauncher = createPosixProcessLauncher(VORL_GUARD);
+    platform.realLauncher = createPosixProcessLauncher(VORL_GUARD, platform.time);
     platform.processEnvironment["VORL_STANDIN_EXIT_AT_START"] = "3";
     launchAndWait([&] { return !window().alerts().empty(); });
     // Unreaped, the engine's id names no other process, so its group's signals reach nobody else.
@@ -358,15 +303,6 @@ TEST_F(RealEngine, AnAppThatInheritedAnIgnoredSigchldStillHoldsAStoppedEnginesGr
     EXPECT_EQ(alertTexts(),
               std::vector<std::string>{"Motoren stoppet under oppstart. Se ~/Library/Logs/VORL "
                                        "Vorudi – motor.log. Appen bruker den innebygde motoren."});
-}
-
-TEST(EngineGuard, TakesOnlyAGroupItMaySignal) {
-    for (const char* line : {"group 0\n", "group 1\n", "group -3\n", "group 12x\n", "group  42\n",
-                             "group 99999999999\n", "grupp 42\n", "terminated\n"}) {
-        DirectGuard guard;
-        guard.say(line);
-        EXPECT_EQ(guard.heard(), "ready\n") << line;
-    }
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 namespace vorl {
 namespace {
 
@@ -46,18 +48,20 @@ TEST(PortListenerDecisions, AnUnseenListenerIsTrustedOnlyAsTheEngineLaunchedHere
         PortListener listener;
         bool trustedBesideLaunchedEngine, trustedAlone;
         std::optional<std::string> refusal;
+        bool adoptedEngineGone; // the user's own engine, once its page is shown
     };
     const Case cases[] = {
-        {PortListener::none, false, false, std::nullopt},
-        {PortListener::currentUser, true, true, std::nullopt},
-        {PortListener::otherUser, false, false, otherUser},
-        {PortListener::unknown, true, false, unseen},
+        {PortListener::none, false, false, std::nullopt, true},
+        {PortListener::currentUser, true, true, std::nullopt, false},
+        {PortListener::otherUser, false, false, otherUser, true},
+        {PortListener::unknown, true, false, unseen, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.listener));
         EXPECT_EQ(isTrustedListener(c.listener, true), c.trustedBesideLaunchedEngine);
         EXPECT_EQ(isTrustedListener(c.listener, false), c.trustedAlone);
         EXPECT_EQ(launchRefusal(c.listener, 8765), c.refusal);
+        EXPECT_EQ(adoptedEngineHasGone(c.listener), c.adoptedEngineGone);
     }
 }
 
@@ -108,25 +112,31 @@ TEST(CertifiBundle, FirstListedPython3EntryHoldingTheBundleWins) {
     EXPECT_EQ(findCertifiBundle(ai), (lib / firstListed / "site-packages/certifi/cacert.pem").string());
 }
 
-TEST(EngineLog, HeaderIsUtcWithSecondsAndAppendsAfterWhatIsThere) {
+TEST(EngineLog, EachLaunchIsHeadedByItsUtcStartAndBoundedToTenMebibytes) {
     using namespace std::chrono;
     Date date = sys_days{year{2026} / 12 / 8} + hours{1} + minutes{2} + seconds{3} + milliseconds{999};
-    EXPECT_EQ(logHeaderLine(date), "=== start 2026-12-08 01:02:03 +0000 (app) ===\n");
+    OutputLog log = engineOutputLog("/h/motor.log", date);
+    EXPECT_EQ(log.file, "/h/motor.log");
+    EXPECT_EQ(log.header, "=== start 2026-12-08 01:02:03 +0000 (app) ===\n");
+    EXPECT_EQ(log.limit, 10u * 1024 * 1024);
+}
 
-    fake::TemporaryHome home;
-    std::filesystem::path log = home.path() / "Library/Logs/VORL Vorudi – motor.log";
-    EXPECT_TRUE(openEngineLog(log, date)) << "folder and file are created";
-    fake::writeFile(log, "earlier output\n");
-    Result<FileDescriptor> handle = openEngineLog(log, date);
-    ASSERT_TRUE(handle);
-    ASSERT_EQ(::write(handle->get(), "engine\n", 7), 7);
-    EXPECT_EQ(fake::readFile(log), "earlier output\n=== start 2026-12-08 01:02:03 +0000 (app) ===\nengine\n");
+TEST(ListenerWait, NoRequestUntilThePortIsListenedOnAndTheLimitsStayAsThePolls) {
+    EXPECT_EQ(decideListenerWait(false, 0.05, true), ListenerWait::probe);
+    EXPECT_EQ(decideListenerWait(false, 0.05, false), ListenerWait::lookAgain);
+    EXPECT_EQ(decideListenerWait(false, 45.0, false), ListenerWait::lookAgain);
+    EXPECT_EQ(decideListenerWait(false, 45.001, false), ListenerWait::engineSilent);
+    EXPECT_EQ(decideListenerWait(false, 45.001, true), ListenerWait::engineSilent);
+    EXPECT_EQ(decideListenerWait(true, 45.001, true), ListenerWait::engineStopped);
+}
 
-    std::filesystem::path blocked = home.path() / "file-not-folder";
-    fake::writeFile(blocked, "");
-    Result<FileDescriptor> failed = openEngineLog(blocked / "motor.log", date);
-    ASSERT_FALSE(failed);
-    EXPECT_EQ(failed.error(), "Not a directory");
+TEST(LaunchFailure, EachReasonInTheWordsTheWarningCarries) {
+    using enum LaunchFailure::Reason;
+    EXPECT_EQ(launchFailureDescription({notStarted, ENOEXEC}), "Exec format error");
+    EXPECT_EQ(launchFailureDescription({guardNotStarted, ENOENT}),
+              "motorvakten kunne ikke startes: No such file or directory");
+    EXPECT_EQ(launchFailureDescription({guardSilent}), "motorvakten svarte ikke");
+    EXPECT_EQ(launchFailureDescription({guardRefusedGroup}), "motorvakten fikk ikke motorens prosessgruppe");
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace vorl {
 namespace {
 
@@ -131,6 +133,13 @@ TEST(LoopbackProxy, TheEngineIsReachedDirectlyWhateverTheEnvironmentOrDesktopSay
             EXPECT_EQ(settings->ignoreHosts, test.expected->ignoreHosts) << test.name;
         }
         EXPECT_EQ(!asked.empty(), test.resolverAsked) << test.name;
+        EXPECT_EQ(needsSystemProxies(test.environment), test.resolverAsked) << test.name;
+        // What is asked is all asked ahead, at once, off the main thread.
+        std::vector<std::string> questions;
+        for (const Url& url : systemProxyQuestions(*Url::parse("http://127.0.0.1:8765/")))
+            questions.push_back(url.string());
+        for (const std::string& url : asked)
+            EXPECT_NE(std::find(questions.begin(), questions.end(), url), questions.end()) << test.name;
     }
 }
 

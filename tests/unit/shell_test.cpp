@@ -27,7 +27,7 @@ TEST(MenuTable, FourNorwegianMenusWithTheirItemsKeysAndMasksInOrder) {
         {"VORL Vorudi",
          {Row{"Om VORL Vorudi", orderFrontStandardAboutPanel, "", cmd}, separator,
           Row{"Vis analysemappen", showFolder, ",", cmd}, Row{"Vis motorloggen", showLog, "l", optCmd},
-          separator, Row{"Skjul VORL Vorudi", hide, "h", cmd},
+          Row{"Start motoren på nytt", restartEngine, "", cmd}, separator, Row{"Skjul VORL Vorudi", hide, "h", cmd},
           Row{"Skjul andre", hideOtherApplications, "h", optCmd, false},
           Row{"Vis alle", unhideAllApplications, "", cmd, false}, separator,
           Row{"Avslutt VORL Vorudi", terminate, "q", cmd}}},

@@ -10,6 +10,8 @@ const char* actionName(MenuAction action) {
         return "showFolder";
     case MenuAction::showLog:
         return "showLog";
+    case MenuAction::restartEngine:
+        return "restartEngine";
     case MenuAction::hide:
         return "hide";
     case MenuAction::hideOtherApplications:

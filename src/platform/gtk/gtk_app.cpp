@@ -160,6 +160,8 @@ void GtkApp::setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) {
 
             g_autoptr(GSimpleAction) action = g_simple_action_new(actionName(item->action), nullptr);
             g_simple_action_set_enabled(action, item->enabled);
+            if (!item->enabled)
+                disabledInMenus.insert(item->action);
             g_signal_connect_data(
                 action, "activate", G_CALLBACK(onMenuAction), new ActionBinding{&target, item->action},
                 [](gpointer data, GClosure*) { delete static_cast<ActionBinding*>(data); }, GConnectFlags{});
@@ -183,6 +185,12 @@ void GtkApp::setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) {
         g_menu_append_submenu(menuBar.get(), menu.title.c_str(), G_MENU_MODEL(submenu.get()));
     }
     gtk_application_set_menubar(application.get(), G_MENU_MODEL(menuBar.get()));
+}
+
+void GtkApp::setMenuActionEnabled(MenuAction action, bool enabled) {
+    GAction* found = g_action_map_lookup_action(G_ACTION_MAP(application.get()), actionName(action));
+    if (found && G_IS_SIMPLE_ACTION(found))
+        g_simple_action_set_enabled(G_SIMPLE_ACTION(found), enabled && !disabledInMenus.contains(action));
 }
 
 void GtkApp::orderFrontStandardAboutPanel(const AboutPanel& about) {

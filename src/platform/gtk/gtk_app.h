@@ -5,6 +5,8 @@
 
 #include <gtk/gtk.h>
 
+#include <set>
+
 namespace vorl {
 
 // The application as a GtkApplication with the id no.vorl.Vorudi: one instance per session.
@@ -21,6 +23,7 @@ public:
     void terminate() override;
     void activateIgnoringOtherApps() override;
     void setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) override;
+    void setMenuActionEnabled(MenuAction action, bool enabled) override;
     void orderFrontStandardAboutPanel(const AboutPanel& about) override;
     void hide() override;
 
@@ -44,6 +47,7 @@ private:
     bool registered = false;
     bool launched = false;
     std::vector<guint> signalSources;
+    std::set<MenuAction> disabledInMenus; // whatever the application's state
 };
 
 } // namespace vorl

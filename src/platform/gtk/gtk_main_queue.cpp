@@ -11,8 +11,14 @@ struct GtkMainQueue::Task {
 };
 
 GtkMainQueue::~GtkMainQueue() {
-    std::lock_guard lock(mutex);
-    for (GSource* source : pending) {
+    std::set<GSource*> dropped;
+    {
+        std::lock_guard lock(mutex);
+        closed = true;
+        dropped = std::move(pending);
+    }
+    // Outside the lock: what a dropped task holds may, going, post to the queue once more.
+    for (GSource* source : dropped) {
         g_source_destroy(source);
         g_source_unref(source);
     }
@@ -29,13 +35,17 @@ void GtkMainQueue::asyncAfter(Seconds delay, std::function<void()> task) {
 
 void GtkMainQueue::schedule(GSource* source, std::function<void()> work) {
     g_source_set_priority(source, G_PRIORITY_DEFAULT);
-    auto* task = new Task{this, source, std::move(work)};
-    g_source_set_callback(source, run, task, [](gpointer data) { delete static_cast<Task*>(data); });
     {
         std::lock_guard lock(mutex);
-        pending.insert(source);
+        if (!closed) {
+            auto* task = new Task{this, source, std::move(work)};
+            g_source_set_callback(source, run, task, [](gpointer data) { delete static_cast<Task*>(data); });
+            pending.insert(source);
+            g_source_attach(source, nullptr);
+            return;
+        }
     }
-    g_source_attach(source, nullptr);
+    g_source_unref(source); // the queue is going: the task is dropped, outside the lock
 }
 
 gboolean GtkMainQueue::run(gpointer data) {

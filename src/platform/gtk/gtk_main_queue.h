@@ -10,8 +10,8 @@
 namespace vorl {
 
 // Tasks as sources on GLib's default main context, at default priority so that they run
-// between input and redraws like any other event. Tasks still pending when the queue goes
-// are dropped.
+// between input and redraws like any other event. Tasks still pending when the queue goes,
+// and tasks posted while it goes, are dropped.
 class GtkMainQueue final : public MainQueue {
 public:
     GtkMainQueue() = default;
@@ -29,6 +29,7 @@ private:
 
     std::mutex mutex;
     std::set<GSource*> pending; // each holds a reference until it has run
+    bool closed = false;        // once the queue is going, tasks are dropped
 };
 
 } // namespace vorl

@@ -1,6 +1,7 @@
 #include "gtk_platform.h"
 
 #include "gio_workspace.h"
+#include "gobject_ptr.h"
 #include "gtk_app.h"
 #include "gtk_main_queue.h"
 #include "gtk_main_window.h"
@@ -10,6 +11,8 @@
 #include "platform/posix/posix_process.h"
 #include "soup_url_session.h"
 #include "toolkit_language.h"
+
+#include <thread>
 
 extern char** environ;
 
@@ -35,6 +38,13 @@ Environment currentEnvironment() {
 class GtkPlatform final : public Platform {
 public:
     explicit GtkPlatform(Environment started) : startEnvironment(std::move(started)) {}
+    GtkPlatform(const GtkPlatform&) = delete;
+    GtkPlatform& operator=(const GtkPlatform&) = delete;
+    ~GtkPlatform() override {
+        g_cancellable_cancel(lookupsCancelled.get());
+        for (std::thread& lookup : lookups)
+            lookup.join();
+    }
 
     std::filesystem::path homeDirectory() const override { return g_get_home_dir(); }
     std::filesystem::path configDirectory() const override { return g_get_user_config_dir(); }
@@ -42,12 +52,23 @@ public:
 
     PortListener loopbackListener(long port) const override { return vorl::loopbackListener(port); }
 
-    std::vector<std::string> systemProxies(const Url& url) const override {
-        g_auto(GStrv) proxies =
-            g_proxy_resolver_lookup(g_proxy_resolver_get_default(), url.string().c_str(), nullptr, nullptr);
-        if (!proxies)
-            return {"direct://"}; // a resolver that fails lets the connection go direct
-        return std::vector<std::string>(proxies, proxies + g_strv_length(proxies));
+    void lookUpSystemProxies(const std::vector<Url>& urls,
+                             std::function<void(ProxyAnswers answers)> completion) override {
+        std::vector<std::string> questions;
+        for (const Url& url : urls)
+            questions.push_back(url.string());
+        lookups.emplace_back([questions, completion = std::move(completion), cancelled = lookupsCancelled.get()] {
+            ProxyAnswers answers;
+            for (const std::string& url : questions) {
+                g_auto(GStrv) proxies =
+                    g_proxy_resolver_lookup(g_proxy_resolver_get_default(), url.c_str(), cancelled, nullptr);
+                // A resolver that fails lets the connection go direct.
+                answers[url] = proxies ? std::vector<std::string>(proxies, proxies + g_strv_length(proxies))
+                                       : std::vector<std::string>{"direct://"};
+            }
+            if (!g_cancellable_is_cancelled(cancelled))
+                completion(std::move(answers));
+        });
     }
 
     Application& application() override { return app; }
@@ -72,8 +93,10 @@ private:
     GtkMainQueue queue;
     // Declared after the queue, so that it goes first: its thread may still post to the queue.
     std::unique_ptr<UrlSession> session = createSoupUrlSession();
-    std::unique_ptr<ProcessLauncher> launcher = createPosixProcessLauncher(installedGroupGuard());
+    std::unique_ptr<ProcessLauncher> launcher = createPosixProcessLauncher(installedGroupGuard(), queue);
     GioWorkspace gioWorkspace;
+    GObjectPtr<GCancellable> lookupsCancelled = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
+    std::vector<std::thread> lookups; // the system's proxy resolver, which may take seconds
 };
 
 } // namespace

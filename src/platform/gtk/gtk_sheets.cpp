@@ -75,6 +75,14 @@ void setFolder(GtkFileChooser* chooser, const std::optional<std::filesystem::pat
     gtk_file_chooser_set_current_folder(chooser, directory, nullptr);
 }
 
+// A label of the alert's own below its message, wrapped as the message is.
+GtkWidget* newLabel(const std::string& text) {
+    GtkWidget* label = gtk_label_new(text.c_str());
+    gtk_label_set_wrap(GTK_LABEL(label), TRUE);
+    gtk_label_set_max_width_chars(GTK_LABEL(label), 80);
+    return label;
+}
+
 std::vector<std::filesystem::path> chosenPaths(GtkDialog* dialog) {
     std::vector<std::filesystem::path> paths;
     g_autoptr(GListModel) files = gtk_file_chooser_get_files(GTK_FILE_CHOOSER(dialog));
@@ -109,13 +117,25 @@ SheetQueue::Dismiss beginAlertSheet(const SheetParent& parent, const Alert& aler
         gtk_dialog_add_button(GTK_DIALOG(dialog), title.c_str(), buttonCount++);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), 0);
 
+    GtkBox* messageArea = GTK_BOX(gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog)));
+    if (!alert.note.empty())
+        gtk_box_append(messageArea, newLabel(alert.note));
+    if (!alert.excerpt.empty()) {
+        GtkWidget* excerpt = newLabel(alert.excerpt);
+        gtk_label_set_selectable(GTK_LABEL(excerpt), TRUE);
+        gtk_label_set_wrap_mode(GTK_LABEL(excerpt), PANGO_WRAP_WORD_CHAR);
+        gtk_label_set_xalign(GTK_LABEL(excerpt), 0);
+        gtk_widget_add_css_class(excerpt, "monospace");
+        gtk_box_append(messageArea, excerpt);
+    }
+
     GtkEditable* field = nullptr;
     if (alert.accessoryTextField) {
         GtkWidget* entry = gtk_entry_new();
         gtk_editable_set_text(GTK_EDITABLE(entry), alert.accessoryTextField->stringValue.c_str());
         gtk_widget_set_size_request(entry, alert.accessoryTextField->width, alert.accessoryTextField->height);
         gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
-        gtk_box_append(GTK_BOX(gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog))), entry);
+        gtk_box_append(messageArea, entry);
         field = GTK_EDITABLE(entry);
     }
 

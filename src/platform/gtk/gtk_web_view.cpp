@@ -30,19 +30,6 @@ WebKitWebView* newWebView(WebKitUserContentManager* contentManager, bool mediaRe
     return view;
 }
 
-void applyProxySettings(WebKitNetworkSession* session, const ProxySettings& proxy) {
-    std::vector<const char*> ignoreHosts;
-    for (const std::string& host : proxy.ignoreHosts)
-        ignoreHosts.push_back(host.c_str());
-    ignoreHosts.push_back(nullptr);
-    WebKitNetworkProxySettings* settings = webkit_network_proxy_settings_new(
-        proxy.defaultProxy.empty() ? nullptr : proxy.defaultProxy.c_str(), ignoreHosts.data());
-    for (const auto& [scheme, uri] : proxy.schemeProxies)
-        webkit_network_proxy_settings_add_proxy_for_scheme(settings, scheme.c_str(), uri.c_str());
-    webkit_network_session_set_proxy_settings(session, WEBKIT_NETWORK_PROXY_MODE_CUSTOM, settings);
-    webkit_network_proxy_settings_free(settings);
-}
-
 } // namespace
 
 NavigationAction GtkWebView::navigationActionOf(WebKitNavigationAction* action) {
@@ -71,8 +58,6 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
     if (configuration.allowsMagnification)
         addMagnificationGestures();
     networkSession = webkit_web_view_get_network_session(view.get());
-    if (configuration.proxy)
-        applyProxySettings(networkSession, *configuration.proxy);
 
     g_signal_connect(view.get(), "decide-policy", G_CALLBACK(onDecidePolicy), this);
     g_signal_connect(view.get(), "load-changed", G_CALLBACK(onLoadChanged), this);
@@ -101,6 +86,19 @@ void GtkWebView::setUIDelegate(UIDelegate& delegate) {
 
 void GtkWebView::setNavigationDelegate(NavigationDelegate& delegate) {
     navigationDelegate = &delegate;
+}
+
+void GtkWebView::setProxySettings(const ProxySettings& proxy) {
+    std::vector<const char*> ignoreHosts;
+    for (const std::string& host : proxy.ignoreHosts)
+        ignoreHosts.push_back(host.c_str());
+    ignoreHosts.push_back(nullptr);
+    WebKitNetworkProxySettings* settings = webkit_network_proxy_settings_new(
+        proxy.defaultProxy.empty() ? nullptr : proxy.defaultProxy.c_str(), ignoreHosts.data());
+    for (const auto& [scheme, uri] : proxy.schemeProxies)
+        webkit_network_proxy_settings_add_proxy_for_scheme(settings, scheme.c_str(), uri.c_str());
+    webkit_network_session_set_proxy_settings(networkSession, WEBKIT_NETWORK_PROXY_MODE_CUSTOM, settings);
+    webkit_network_proxy_settings_free(settings);
 }
 
 // A pinch scales the zoom it began at; each notch of Ctrl and the wheel scales by 1.1. The UI

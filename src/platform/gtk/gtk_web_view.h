@@ -26,6 +26,7 @@ public:
 
     void setUIDelegate(UIDelegate& delegate) override;
     void setNavigationDelegate(NavigationDelegate& delegate) override;
+    void setProxySettings(const ProxySettings& proxy) override;
     std::optional<Url> url() const override;
     void loadRequest(const UrlRequest& request) override;
     void loadHTMLString(const std::string& html, const std::optional<Url>& baseUrl) override;

@@ -1,16 +1,24 @@
 #pragma once
 
+#include "platform/main_queue.h"
 #include "platform/process.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <sys/types.h>
 
 namespace vorl {
 
-// Starts children with posix_spawn: no shell, no PATH search, no descriptors of the
+// Starts children with fork and exec: no shell, no PATH search, no descriptors of the
 // application's own beyond standard input, output and error. Each child gets a guard, the
-// program groupGuard (installedGroupGuard() for the application), started before the child;
-// a guard that cannot be set up fails the launch.
-std::unique_ptr<ProcessLauncher> createPosixProcessLauncher(std::filesystem::path groupGuard);
+// program groupGuard (installedGroupGuard() for the application), started before the child,
+// and waits for it: the child executes its program only once the guard has its group, and
+// exits without executing it when the application goes first. The launch, whose waits for the
+// guard take up to 5 s each, runs on a thread of its own; its completion, and each child's
+// ending, are posted to queue. spawned, a seam for tests, is called on that thread as soon as
+// the child exists, before its guard has it.
+std::unique_ptr<ProcessLauncher> createPosixProcessLauncher(std::filesystem::path groupGuard, MainQueue& queue,
+                                                            std::function<void(pid_t child)> spawned = {});
 
 } // namespace vorl

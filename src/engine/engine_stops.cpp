@@ -1,0 +1,36 @@
+#include "engine_stops.h"
+
+#include <chrono>
+
+namespace vorl {
+namespace {
+
+constexpr auto stopWindow = std::chrono::minutes(5);
+
+} // namespace
+
+EngineStopOutcome recordEngineStop(std::vector<Date>& stops, Date now) {
+    std::erase_if(stops, [now](Date stop) { return now - stop >= stopWindow; });
+    stops.push_back(now);
+    switch (stops.size()) {
+    case 1:
+        return EngineStopOutcome::relaunch;
+    case 2:
+        return EngineStopOutcome::relaunchAfterPause;
+    default:
+        stops.clear();
+        return EngineStopOutcome::giveUp;
+    }
+}
+
+std::string endingDescription(const ProcessEnding& ending) {
+    switch (ending.reason) {
+    case ProcessEnding::Reason::exit:
+        return "Avsluttet med kode " + std::to_string(ending.status) + ".";
+    case ProcessEnding::Reason::uncaughtSignal:
+        return "Stoppet av signal " + std::to_string(ending.status) + ".";
+    }
+    return {};
+}
+
+} // namespace vorl

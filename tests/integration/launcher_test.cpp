@@ -1,0 +1,161 @@
+// The real launcher, on its own: the engine's output carried into a bounded log, and a launch
+// whose application is killed before the engine's guard has its group.
+
+#include "engine/engine_decisions.h"
+#include "fake/app_fixture.h"
+#include "platform/posix/posix_process.h"
+#include "standin_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sstream>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vorl {
+namespace {
+
+constexpr std::uint64_t mebibyte = 1024 * 1024;
+
+class Launcher : public ::testing::Test {
+protected:
+    Launcher() { testing::installStandIn(home.path()); }
+    ~Launcher() override {
+        engines.clear(); // their guards end them
+        EXPECT_TRUE(time.runUntil([] { return !testing::portAnswers(8765); }, 15));
+    }
+
+    std::filesystem::path eng() const { return home.path() / "Library/Application Support/VORL Vorudi"; }
+    std::filesystem::path log() const { return home.path() / "Library/Logs/VORL Vorudi – motor.log"; }
+    std::string logText() const { return fake::readFile(log()); }
+
+    // Launches the stand-in with the switches given, its output into log() within limit.
+    Process& launchStandIn(Environment switches, std::uint64_t limit = engineLogLimit) {
+        std::filesystem::create_directories(log().parent_path());
+        LaunchRequest request;
+        request.executable = eng() / "_AI-analyse/venv/bin/python";
+        request.arguments = {(eng() / "_AI-analyse/server.py").string(), "--port", "8765"};
+        request.currentDirectory = eng();
+        switches["PATH"] = "/usr/bin:/bin";
+        switches["HOME"] = home.path().string();
+        request.environment = switches;
+        request.output = OutputLog{log(), limit, logHeaderLine(time.now())};
+        size_t launched = engines.size();
+        launcher->launch(std::move(request), [this](ProcessLauncher::Outcome outcome) {
+            EXPECT_TRUE(outcome);
+            if (outcome)
+                engines.push_back(std::move(*outcome));
+        });
+        EXPECT_TRUE(time.runUntil([&] { return engines.size() > launched; }));
+        return *engines.back();
+    }
+
+    // The numbered lines of the log and the one before it, oldest first: each follows the one
+    // before it, so that none went missing. Returns the last number.
+    long expectConsecutiveLines() {
+        std::istringstream lines(fake::readFile(log().string() + ".1") + logText());
+        long last = -1;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.size() != 99 || line[9] != ' ')
+                continue; // a header, an event, or a line the engine was stopped in the middle of
+            long number = std::stol(line.substr(0, 9));
+            if (last >= 0) {
+                EXPECT_EQ(number, last + 1) << "a line went missing";
+            }
+            last = number;
+        }
+        return last;
+    }
+
+    fake::TemporaryHome home;
+    fake::VirtualTime time;
+    std::unique_ptr<ProcessLauncher> launcher = createPosixProcessLauncher(VORL_GUARD, time);
+    std::vector<std::unique_ptr<Process>> engines;
+};
+
+TEST_F(Launcher, ALoudEngineLeavesTwoFilesWithinTheBoundTheNewestEndingWithItsLastLine) {
+    launchStandIn({{"VORL_STANDIN_WRITE_MIB", "40"}});
+    ASSERT_TRUE(time.runUntil([&] { return logText().find("\"event\": \"written\"") != std::string::npos; }, 60));
+    EXPECT_LE(std::filesystem::file_size(log()), 10 * mebibyte);
+    EXPECT_LE(std::filesystem::file_size(log().string() + ".1"), 10 * mebibyte);
+    EXPECT_GT(std::filesystem::file_size(log().string() + ".1"), 10 * mebibyte - 100) << "filled to the line";
+    EXPECT_EQ(expectConsecutiveLines(), 40 * static_cast<long>(mebibyte) / 100 - 1);
+    std::string text = logText();
+    EXPECT_EQ(text.find("{\"event\": \"written\""), text.rfind('{')) << "its last line, last";
+    EXPECT_FALSE(std::filesystem::exists(log().string() + ".2"));
+}
+
+TEST_F(Launcher, AnApplicationGoneInTheMiddleOfItLosesNoLine) {
+    launchStandIn({{"VORL_STANDIN_WRITE_MIB", "40"}}, 4 * mebibyte);
+    ASSERT_TRUE(time.runUntil([&] { return std::filesystem::exists(log().string() + ".1"); }, 60));
+    engines.clear(); // as after a crash: the guard ends the group and writes what it left
+    ASSERT_TRUE(time.runUntil([] { return !testing::portAnswers(8765); }, 15));
+    std::uintmax_t settled = 0;
+    ASSERT_TRUE(time.runUntil(
+        [&] {
+            std::uintmax_t size = std::filesystem::file_size(log());
+            return std::exchange(settled, size) == size;
+        },
+        5));
+    EXPECT_LE(std::filesystem::file_size(log()), 4 * mebibyte);
+    EXPECT_GT(expectConsecutiveLines(), 0);
+}
+
+TEST_F(Launcher, TwoLaunchesWriteOneLogWithoutOverwritingEachOther) {
+    launchStandIn({});
+    ASSERT_TRUE(time.runUntil([&] { return logText().find("\"event\": \"listening\"") != std::string::npos; }));
+    launchStandIn({}); // it cannot listen where the first does
+    ASSERT_TRUE(time.runUntil([&] { return logText().find("listen-failed") != std::string::npos; }));
+    std::string text = logText();
+    EXPECT_EQ(text.find("=== start"), 0u);
+    EXPECT_NE(text.find("=== start", 1), std::string::npos);
+    EXPECT_NE(text.find("\"event\": \"listening\""), std::string::npos) << "the first engine's lines survive";
+}
+
+// The application, as a process of its own, starts a launch that a seam holds between the
+// engine's spawn and its guard's answer; there it is killed.
+TEST(KilledLaunch, AnApplicationKilledBeforeTheGuardHasTheGroupLeavesNoEngineAndNoGroup) {
+    fake::TemporaryHome home;
+    std::filesystem::path ran = home.path() / "the engine ran";
+    int spawned[2];
+    ASSERT_EQ(::pipe(spawned), 0);
+    pid_t application = ::fork();
+    if (application == 0) {
+        fake::VirtualTime queue;
+        auto launcher = createPosixProcessLauncher(VORL_GUARD, queue, [&](pid_t engine) {
+            [[maybe_unused]] ssize_t written = ::write(spawned[1], &engine, sizeof engine);
+            ::pause();
+        });
+        LaunchRequest request;
+        request.executable = "/bin/sh";
+        request.arguments = {"-c", "touch '" + ran.string() + "'; exec sleep 30"};
+        request.currentDirectory = home.path();
+        launcher->launch(std::move(request), [](ProcessLauncher::Outcome) {});
+        ::pause();
+        ::_exit(0);
+    }
+    // Orphans come to this process, which reaps them: a zombie would still name the group.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    pid_t engine = 0;
+    ASSERT_EQ(::read(spawned[0], &engine, sizeof engine), static_cast<ssize_t>(sizeof engine));
+    ::kill(application, SIGKILL);
+    ::waitpid(application, nullptr, 0);
+    fake::VirtualTime time;
+    EXPECT_TRUE(time.runUntil(
+        [&] {
+            while (::waitpid(-1, nullptr, WNOHANG) > 0) {
+            }
+            return ::kill(-engine, 0) != 0 && errno == ESRCH;
+        },
+        5))
+        << "the engine's group is still there";
+    EXPECT_FALSE(std::filesystem::exists(ran)) << "the engine ran a first instruction";
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+    ::close(spawned[0]);
+    ::close(spawned[1]);
+}
+
+} // namespace
+} // namespace vorl
