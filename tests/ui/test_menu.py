@@ -36,7 +36,8 @@ class MenuBar(EnginePageTestCase):
         self.assertEqual([menu["label"] for menu in menus], ["VORL Vorudi", "Rediger", "Vis", "Vindu"])
         application = menus[0]["items"]
         self.assertEqual([item.get("label", "-") for item in application],
-                         ["Om VORL Vorudi", "-", "Vis analysemappen", "Vis motorloggen", "-", "Skjul VORL Vorudi",
+                         ["Om VORL Vorudi", "-", "Vis analysemappen", "Vis motorloggen", "Start motoren på nytt", "-",
+                          "Skjul VORL Vorudi",
                           "Skjul andre", "Vis alle", "-", "Avslutt VORL Vorudi"])
         by_label = {item["label"]: item for menu in menus for item in menu["items"] if "label" in item}
         self.assertEqual(by_label["Vis analysemappen"]["accels"], ["<Control>comma"])

@@ -11,18 +11,16 @@ NOT_INSTALLED = ("AI-miljøet er ikke installert. Appen bruker den innebygde mot
                  "Installer VORL Vorudi-pakken på nytt for AI-analyse.")
 STOPPED = ("Motoren stoppet under oppstart. Se ~/Library/Logs/VORL Vorudi – motor.log. "
            "Appen bruker den innebygde motoren.")
+STOPPED_THRICE = "Motoren stoppet tre ganger på under fem minutter. Appen bruker den innebygde motoren."
 
 
-def guards_started_since(pid):
-    """The guard processes started after the process pid, by their names in the process list."""
-    def start_time(process):
-        with open("/proc/%s/stat" % process) as stat:
-            return int(stat.read().rsplit(") ", 1)[1].split()[19])
+def guards_of(logfile):
+    """The guard processes that write this log, by their names and command lines."""
     found = []
     for process in filter(str.isdigit, os.listdir("/proc")):
         try:
-            with open("/proc/%s/comm" % process) as comm:
-                if comm.read().strip() == "vorl-motorvakt" and start_time(process) >= start_time(pid):
+            with open("/proc/%s/comm" % process) as comm, open("/proc/%s/cmdline" % process, "rb") as cmdline:
+                if comm.read().strip() == "vorl-motorvakt" and logfile.encode() in cmdline.read().split(b"\0"):
                     found.append(int(process))
         except OSError:
             pass  # gone meanwhile
@@ -104,13 +102,16 @@ class EngineInstalled(UiTestCase):
         app.kill()
         wait_for(lambda: process_gone(engine) and process_gone(helper), 3, "the engine's whole group to be gone")
 
-    def test_one_small_guard_holds_only_its_channel_and_gives_a_careful_engine_its_time(self):
+    def test_one_small_guard_holds_only_its_channel_and_the_log_and_gives_a_careful_engine_its_time(self):
         app = self.start_app({"VORL_STANDIN_EXIT_DELAY": "5", "VORL_STANDIN_IGNORE_QUIT": "1"})
         app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the launched engine's page")
-        guards = guards_started_since(app.process.pid)
+        guards = guards_of(self.home.logfile)
         self.assertEqual(len(guards), 1, "one guard, of its own name")
         self.assertLess(resident_kib(guards[0]), 2048)
-        self.assertEqual(os.listdir("/proc/%d/fd" % guards[0]), ["0"], "nothing open but its channel")
+        held = sorted(os.readlink("/proc/%d/fd/%s" % (guards[0], fd)) for fd in os.listdir("/proc/%d/fd" % guards[0]))
+        self.assertEqual(len(held), 3, "its channel, the engine's output and the log: nothing else")
+        self.assertEqual(held[0], self.home.logfile)
+        self.assertTrue(held[1].startswith("pipe:") and held[2].startswith("socket:"), held)
 
         app.driver.close_window()
         self.assertLess(app.wait_exit(timeout=15), 5, "the app does not wait for the engine's clean-up")
@@ -125,6 +126,64 @@ class EngineInstalled(UiTestCase):
         app.driver.wait_until(lambda: "er klar" in app.driver.js("return document.getElementById('log').textContent"),
                               timeout=20, description="the built-in page's scripts, its own and the one beside it")
         app.screenshot("engine-stopped.png")
+
+
+class EngineInUse(UiTestCase):
+    """The engine after its page has loaded: one that stops is replaced, one that keeps stopping
+    is explained, and the user can restart it."""
+
+    def setUp(self):
+        super().setUp()
+        self.home.install_standin()
+
+    def engine_pids(self):
+        return [start["pid"] for start in engine_starts(self.home.log_text())]
+
+    def page_runs(self):
+        return sum(1 for event in engine_events(self.home.log_text())
+                   if event.get("event") == "request" and event.get("path", "").startswith("/api/hello"))
+
+    def wait_for_page(self, app, runs):
+        wait_for(lambda: self.page_runs() >= runs, 30, "the engine's page to run (%d)" % runs)
+        self.assertEqual(app.uri(), ENGINE_URL)
+
+    def test_a_killed_engine_is_replaced_and_its_page_comes_back_without_a_word(self):
+        app = self.start_app()
+        self.wait_for_page(app, 1)
+        first = self.engine_pids()[0]
+        os.kill(first, signal.SIGKILL)
+        wait_for(lambda: len(self.engine_pids()) == 2, 20, "a new engine")
+        self.wait_for_page(app, 2)
+        self.assertEqual([dialog for dialog in app.driver.dialogs() if dialog["kind"] == "message"], [])
+
+    def test_an_engine_that_keeps_crashing_ends_in_the_built_in_page_with_its_last_line(self):
+        app = self.start_app({"VORL_STANDIN_EXIT_AFTER": "2"})
+        dialog = app.driver.wait_dialog(kind="message", text_contains="tre ganger", timeout=60)
+        self.assertEqual(dialog["secondary_text"], STOPPED_THRICE)
+        self.assertIn("Avsluttet med kode 3.", dialog["texts"])
+        self.assertEqual(len(dialog["excerpts"]), 1, "the log's last lines, selectable, in a monospace font")
+        self.assertTrue(dialog["excerpts"][0].endswith("RuntimeError: standin gave up after 2 s"), dialog["excerpts"])
+        self.assertEqual([button["label"] for button in dialog["buttons"]], ["OK", "Vis motorloggen"])
+        self.assertEqual(len(self.engine_pids()), 3)
+        app.wait_for_uri(lambda uri: uri.endswith("/Auto-Vorudi.html"), description="the built-in page")
+        app.screenshot("engine-stopped-thrice.png")
+        app.driver.respond(dialog["id"], dialog["buttons"][1]["response"])
+        wait_for(lambda: self.home.logfile in self.home.opened(), 10, "the engine's log to be opened")
+
+    def test_the_restart_command_brings_a_new_engine_and_the_page_back(self):
+        app = self.start_app()
+        self.wait_for_page(app, 1)
+        first = self.engine_pids()[0]
+        restart = lambda: next(item for menu in app.driver.menu() for item in menu["items"]  # noqa: E731
+                               if item.get("label") == "Start motoren på nytt")
+        self.assertTrue(restart()["enabled"])
+        app.driver.activate("app.restartEngine")
+        wait_for(lambda: len(self.engine_pids()) == 2, 20, "a new engine")
+        self.assertNotEqual(self.engine_pids()[1], first)
+        self.wait_for_page(app, 2)
+        self.assertTrue(process_gone(first))
+        self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
+        app.driver.wait_until(lambda: restart()["enabled"], timeout=10, description="the restart offered again")
 
 
 class WindowFrame(UiTestCase):

@@ -109,6 +109,17 @@ JsonValue shownTexts(GtkWindow* window) {
     return texts;
 }
 
+// The texts shown for the user to select and copy, in a monospace font (a log's last lines).
+JsonValue excerpts(GtkWindow* window) {
+    JsonValue texts = jsonArray();
+    forEachDescendant(GTK_WIDGET(window), [&](GtkWidget* widget) {
+        if (GTK_IS_LABEL(widget) && gtk_widget_get_mapped(widget) && gtk_label_get_selectable(GTK_LABEL(widget)) &&
+            gtk_widget_has_css_class(widget, "monospace"))
+            append(texts.get(), jsonValue(gtk_label_get_text(GTK_LABEL(widget))));
+    });
+    return texts;
+}
+
 JsonValue describeDialog(GtkWindow* window, GtkWindow* main) {
     JsonValue result = jsonObject();
     setMember(result.get(), "id", windowId(window));
@@ -119,6 +130,7 @@ JsonValue describeDialog(GtkWindow* window, GtkWindow* main) {
     setMember(result.get(), "transient_for", parent != nullptr ? jsonValue(windowId(parent)) : JsonValue());
     setMember(result.get(), "modal", static_cast<bool>(gtk_window_get_modal(window)));
     setMember(result.get(), "texts", shownTexts(window));
+    setMember(result.get(), "excerpts", excerpts(window));
     if (GTK_IS_DIALOG(window)) {
         setMember(result.get(), "buttons", responseButtons(GTK_DIALOG(window)));
         setMember(result.get(), "default_response", defaultResponse(GTK_DIALOG(window)));
