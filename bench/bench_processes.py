@@ -73,6 +73,37 @@ def rss_kib(pid):
     return 0
 
 
+def cpu_ms(pid):
+    """User and system time a process has used so far, in milliseconds."""
+    with open(f"/proc/{pid}/stat", encoding="utf-8") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) * 1000 / os.sysconf("SC_CLK_TCK")
+
+
+class ListenWatcher:
+    """Connects to 127.0.0.1:port every 2 ms from a thread of its own, until something
+    accepts: the moment an engine starts listening, seen from outside."""
+
+    def __init__(self, port):
+        self.listened = None
+        self.stopped = threading.Event()
+        self.thread = threading.Thread(target=self._watch, args=(port,), daemon=True)
+        self.thread.start()
+
+    def _watch(self, port):
+        while not self.stopped.is_set():
+            with socket.socket() as probe:
+                if probe.connect_ex(("127.0.0.1", port)) == 0:
+                    self.listened = time.monotonic()
+                    return
+            time.sleep(0.002)
+
+    def stop(self):
+        self.stopped.set()
+        self.thread.join()
+        return self.listened
+
+
 def port_answers(port):
     with socket.socket() as probe:
         probe.settimeout(0.5)
@@ -167,6 +198,10 @@ def json_events(lines):
 
 def is_hello(event):
     return event.get("event") == "request" and str(event.get("path", "")).startswith("/api/hello")
+
+
+def is_loaded(event):
+    return event.get("event") == "request" and event.get("path") == "/api/loaded"
 
 
 def is_status(event):

@@ -11,8 +11,8 @@ build="$(cd -- "$1" && pwd)"
 shift
 bench="$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd)"
 
-cmake --build "$build" --target vorl-vorudi vorl_bench_floor -j"$(nproc)"
+cmake --build "$build" --target vorl-vorudi vorl-motorvakt vorl_bench_floor -j"$(nproc)"
 
 exec unshare -n bash -c 'ip link set lo up && exec "$@"' bash \
     python3 -B "$bench/startup_bench.py" "$build/src/vorl-vorudi" "$build/bench/vorl_bench_floor" \
-    "$bench/../standin/install.sh" "$@"
+    "$bench/../standin/install.sh" "$build/libexec/vorl-vorudi/vorl-motorvakt" "$@"

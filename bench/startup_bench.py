@@ -17,15 +17,17 @@ import sys
 import tempfile
 import time
 
-from bench_processes import (LineWatcher, Session, become_subreaper, command_line, descendants, is_alive,
-                             is_hello, is_status, poll_file_for, port_answers, read_json_events, read_trace,
-                             rss_kib)
+from bench_processes import (LineWatcher, ListenWatcher, Session, become_subreaper, command_line, cpu_ms,
+                             descendants, is_alive, is_hello, is_loaded, is_status, poll_file_for, port_answers,
+                             read_json_events, read_trace, rss_kib)
+from log_throughput import print_throughput
 
 PORT = 8765
 URL = f"http://127.0.0.1:{PORT}/"
 LOAD_TIMEOUT = 30.0
 QUIT_TIMEOUT = 20.0
 SETTLE = 1.0  # seconds between the page's script running and the memory reading / SIGTERM
+IDLE = 5.0  # seconds the window's CPU time is read over while its page is idle
 # The phases of a start, as the windows trace them (VORL_STARTUP_TRACE) and the engine logs the
 # page's first call; the floor has no splash and no probe.
 PHASES = [
@@ -118,13 +120,18 @@ def terminate_and_time(window):
     return elapsed
 
 
-def describe_failure(kind, output_path):
+def describe_failure(kind, output_path, window):
     try:
         with open(output_path, encoding="utf-8", errors="replace") as output:
             tail = output.read()[-2000:]
     except OSError:
         tail = ""
-    return f"{kind} run failed; its output ended with:\n{tail}"
+    threads = ""
+    if window.poll() is None and shutil.which("gdb"):
+        trace = subprocess.run(["gdb", "-p", str(window.pid), "-batch", "-ex", "thread apply all bt 25"],
+                               capture_output=True, text=True, timeout=60)
+        threads = "\nwhere its threads were:\n" + trace.stdout[-8000:]
+    return f"{kind} run failed; its output ended with:\n{tail}{threads}"
 
 
 def engine_already_up(kind, binaries):
@@ -145,12 +152,17 @@ def engine_already_up(kind, binaries):
             hello = engine_lines.wait_for(is_hello, LOAD_TIMEOUT)
             time.sleep(max(0.0, hello + SETTLE - time.monotonic()))
             memory, ui_memory, web_memory = tree_rss_mib(window.pid)
+            # The app watches the user's own engine by its port meanwhile; the floor does nothing.
+            cpu_before = cpu_ms(window.pid)
+            time.sleep(IDLE)
+            idle_cpu = cpu_ms(window.pid) - cpu_before
             quit_ms = terminate_and_time(window)
         except Exception as error:
-            raise RuntimeError(describe_failure(kind, output)) from error
+            raise RuntimeError(describe_failure(kind, output, window)) from error
         script_ran = next(event["t"] for event in engine_lines.events() if is_hello(event))
         return {"standin": (listening - started) * 1000, "startup": (hello - window_started) * 1000,
                 "memory": memory, "ui_memory": ui_memory, "web_memory": web_memory, "quit": quit_ms,
+                "idle_cpu": idle_cpu,
                 "phases": phase_times(trace, window_started, script_ran)}
 
 
@@ -160,15 +172,18 @@ def app_launches_engine(binaries):
     the engine logged the quit request, and whether it was gone when the app had exited."""
     with Home(binaries.install) as home, Session() as session:
         display = session.start_xvfb()
+        listening = ListenWatcher(PORT)
         window, window_started, output, trace = start_window(session, "app", binaries, home, display)
         try:
+            poll_file_for(home.log, is_loaded, LOAD_TIMEOUT)
+            listened = listening.stop()
             hello = poll_file_for(home.log, is_hello, LOAD_TIMEOUT)
             time.sleep(max(0.0, hello + SETTLE - time.monotonic()))
             events = read_json_events(home.log)
             engine_pids = [event["pid"] for event in events if event.get("event") == "start"]
             quit_ms = terminate_and_time(window)
         except Exception as error:
-            raise RuntimeError(describe_failure("app", output)) from error
+            raise RuntimeError(describe_failure("app", output, window)) from error
         engine_gone = all(not is_alive(pid) for pid in engine_pids)
         events = read_json_events(home.log)
         quit_seen = any(event.get("event") == "quit" for event in events)
@@ -176,7 +191,11 @@ def app_launches_engine(binaries):
         # first it answered.
         first_answer = next(event["t"] for event in events if is_status(event))
         page_requested = read_trace(trace).get("load requested " + URL, float("nan"))
+        page_loaded = next(event["t"] for event in events if is_loaded(event))
         return {"startup": (hello - window_started) * 1000, "quit": quit_ms,
+                "loaded_after_listening": (page_loaded - listened) * 1000,
+                "status_requests_before_page": sum(1 for event in events if is_status(event)
+                                                   and event["t"] < page_requested),
                 "quit_seen": quit_seen, "engine_gone": engine_gone,
                 "answered_to_requested": (page_requested - first_answer) * 1000}
 
@@ -240,10 +259,14 @@ def print_table(rounds):
         ("- of which the window's own process", column("app", "ui_memory"), column("floor", "ui_memory"), 1),
         ("- of which its web processes", column("app", "web_memory"), column("floor", "web_memory"), 1),
         ("quit to exit, launched engine (ms)", column("launch", "quit"), column("floor", "quit"), 0),
+        (f"CPU of the window's process, page idle {IDLE:.0f} s (ms)", column("app", "idle_cpu"),
+         column("floor", "idle_cpu"), 0),
     ]
     header = ("scenario", "app min/median/max", "floor min/median/max", "ratio (median)")
-    lines = [header] + [(name, spread(app, digits), spread(floor, digits),
-                         f"{statistics.median(app) / statistics.median(floor):.2f}")
+    def ratio(app, floor):
+        return f"{statistics.median(app) / statistics.median(floor):.2f}" if statistics.median(floor) else "-"
+
+    lines = [header] + [(name, spread(app, digits), spread(floor, digits), ratio(app, floor))
                         for name, app, floor, digits in rows]
     widths = [max(len(line[i]) for line in lines) for i in range(len(header))]
     print()
@@ -258,6 +281,9 @@ def print_table(rounds):
           "(added to the floor's engine-already-up figure for the launch row)")
     print("app launches the engine: engine answered its first status request -> engine page requested (ms): "
           f"{spread(column('launch', 'answered_to_requested'))}")
+    print("cold start: page loaded (its POST /api/loaded) after the engine started listening (seen by a client "
+          f"connecting every 2 ms) (ms): {spread(column('launch', 'loaded_after_listening'))}; status requests "
+          f"before the page was requested: {spread(column('launch', 'status_requests_before_page'))}")
     runs = len(rounds)
     print(f"engine got the quit request: {sum(column('launch', 'quit_seen'))}/{runs} runs; "
           f"engine gone when the app had exited: {sum(column('launch', 'engine_gone'))}/{runs} runs")
@@ -288,6 +314,7 @@ def main():
     arguments.add_argument("app", help="path of the vorl-vorudi binary")
     arguments.add_argument("floor", help="path of the vorl_bench_floor binary")
     arguments.add_argument("install", help="path of standin/install.sh")
+    arguments.add_argument("guard", help="path of the vorl-motorvakt binary")
     arguments.add_argument("--runs", type=int, default=5)
     binaries = arguments.parse_args()
 
@@ -305,8 +332,11 @@ def main():
         rows = one_round(binaries)
         rounds.append(rows)
         print(f"round {number}: app {rows['app']['startup']:.0f} ms, floor {rows['floor']['startup']:.0f} ms, "
-              f"launch {rows['launch']['startup']:.0f} ms, quit {rows['launch']['quit']:.0f} ms", flush=True)
+              f"launch {rows['launch']['startup']:.0f} ms (page loaded {rows['launch']['loaded_after_listening']:.0f} "
+              f"ms after the engine listened), quit {rows['launch']['quit']:.0f} ms", flush=True)
     print_table(rounds)
+    print()
+    print_throughput(binaries.guard)
     print_load()
 
 

@@ -92,7 +92,7 @@ class EngineHandler(BaseHTTPRequestHandler):
 
     def do_POST(self):
         self.discard_request_body()
-        self.handle_route({"/api/quit": self.quit})
+        self.handle_route({"/api/quit": self.quit, "/api/loaded": lambda: self.send_json({"loaded": True})})
 
     def handle_route(self, routes):
         ip, port = self.client_address[:2]

@@ -70,8 +70,17 @@ void AppDelegate::actOnFirstProbe() {
     if (!healthyBody || !firstProbe->splashRequested || firstProbe->actedOn)
         return;
     firstProbe->actedOn = true;
-    if (firstProbe->attempt == recovery)
-        connected(verdict(*healthyBody));
+    if (firstProbe->attempt != recovery)
+        return;
+    if (verdict(*healthyBody))
+        return connected(true);
+    // The engine is launched once the window is up: on a machine of few processors, the
+    // interpreter's start and the window's construction would take them from each other, and
+    // the main thread is then free to answer the engine the moment it listens.
+    platform.mainQueue().async([this, attempt = firstProbe->attempt] {
+        if (attempt == recovery)
+            connected(false);
+    });
 }
 
 bool AppDelegate::verdict(bool healthyBody) {

@@ -56,7 +56,7 @@ enum class ListenerWait { engineStopped, engineSilent, probe, lookAgain };
 // engine has ended, more than 45 s have passed since the launch, the port is listened on.
 ListenerWait decideListenerWait(bool engineEnded, Seconds sinceLaunch, bool portListenedOn);
 
-inline constexpr Seconds listenerLookInterval = 0.015;
+inline constexpr Seconds listenerLookInterval = 0.01;
 
 // The engine's environment: the application's own, with VORL_DATA set to the data folder,
 // the package folders put in front of PATH, and the CA bundle (when there is one) named in

@@ -13,6 +13,7 @@
 // the group a grace period, and then sends SIGKILL to whatever is left of it. It writes the
 // output until the group has ended and its pipe is closed.
 
+#define _GNU_SOURCE // F_SETPIPE_SZ
 #include "bounded_log.h"
 
 #include <errno.h>
@@ -37,7 +38,7 @@ static int tell(const char* line) {
 
 // Writes what one read of the output gives; 0 once the pipe is closed, or holds nothing now.
 static int carry_output(void) {
-    static char chunk[65536];
+    static char chunk[262144];
     ssize_t got = read(output, chunk, sizeof chunk);
     if (got > 0) {
         bounded_log_write(&log_file, chunk, (size_t)got);
@@ -146,6 +147,8 @@ int main(int argc, char** argv) {
     if (argc == 3 && bounded_log_init(&log_file, argv[1], strtoull(argv[2], NULL, 10)) == 0) {
         output = OUTPUT;
         fcntl(output, F_SETFL, fcntl(output, F_GETFL) | O_NONBLOCK);
+        // A larger pipe lets a loud engine write on while the guard writes the log.
+        fcntl(output, F_SETPIPE_SZ, 1 << 20);
     }
     if (!tell("ready\n"))
         return 1;

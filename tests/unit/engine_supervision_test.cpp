@@ -1,3 +1,4 @@
+#include "engine/engine_decisions.h"
 #include "fake/app_fixture.h"
 
 #include <gtest/gtest.h>
@@ -61,11 +62,14 @@ TEST_F(StartUp, TheFirstProbeGoesOutFirstAndAnEarlyAnswerIsActedOnOnceTheSplashI
     EXPECT_EQ(web().loads.size(), 2u) << "and only once";
 }
 
-TEST_F(StartUp, AnEarlyAnswerThatFindsNoEngineIsActedOnWithTheWindowThere) {
+TEST_F(StartUp, AnEarlyAnswerThatFindsNoEngineIsActedOnOnceTheWindowIsUp) {
+    installEngine();
     app->applicationWillFinishLaunching();
     platform.session.answerNext(std::nullopt);
     app->applicationDidFinishLaunching();
-    EXPECT_EQ(alertTexts(), std::vector<std::string>{notInstalled});
+    EXPECT_TRUE(platform.launcher.launches.empty()) << "the window's construction has the processors first";
+    time().runUntilIdle();
+    EXPECT_GT(platform.log.indexOf("launcher.launch"), platform.log.indexOf("window.makeKeyAndOrderFront"));
 }
 
 TEST_F(StartUp, ProbeAsksForTheStatusWithinPointEightSeconds) {
@@ -134,7 +138,7 @@ TEST_F(Launching, WhereTheSystemHidesWhoListensOnlyTheEngineLaunchedHereIsTruste
     ASSERT_EQ(platform.launcher.launches.size(), 1u);
     EXPECT_EQ(platform.session.pendingCount(), 0u) << "no request while nothing listens";
     platform.portListener = PortListener::unknown; // the launched engine now listens, unseen
-    time().advance(0.015);
+    time().advance(listenerLookInterval);
     answerProbe(true);
     EXPECT_EQ(web().loads.back().target, "http://127.0.0.1:8765/");
 }
@@ -251,7 +255,7 @@ TEST_F(Polling, TheFirstProbeGoesOutAsTheEnginesPortOpensThenEveryThreeTenths) {
     time().advance(0.05);
     EXPECT_EQ(platform.session.pendingCount(), 0u) << "an engine not listening gets no request";
     platform.portListener = PortListener::currentUser;
-    time().advance(0.015);
+    time().advance(listenerLookInterval);
     EXPECT_EQ(platform.session.pendingCount(), 1u) << "within a look of its port opening";
     answerProbe(false); // listening, not healthy yet
     time().advance(0.29);
@@ -278,7 +282,7 @@ TEST_F(Polling, AnEngineThatEndsBeforeListeningIsReportedAtOnce) {
     platform.portListener = PortListener::none;
     answerProbe(false);
     launchedEngine().end({ProcessEnding::Reason::exit, 1});
-    time().advance(0.015);
+    time().advance(listenerLookInterval);
     EXPECT_EQ(alertTexts(), std::vector<std::string>{stopped});
 }
 

@@ -57,11 +57,14 @@ public:
         std::vector<std::string> questions;
         for (const Url& url : urls)
             questions.push_back(url.string());
-        lookups.emplace_back([questions, completion = std::move(completion), cancelled = lookupsCancelled.get()] {
+        // The resolver is made here, on the main thread: GIO's modules and their types are then
+        // set up before the thread asks, never beside the main thread's own start.
+        GProxyResolver* resolver = g_proxy_resolver_get_default();
+        lookups.emplace_back([questions, completion = std::move(completion), resolver,
+                              cancelled = lookupsCancelled.get()] {
             ProxyAnswers answers;
             for (const std::string& url : questions) {
-                g_auto(GStrv) proxies =
-                    g_proxy_resolver_lookup(g_proxy_resolver_get_default(), url.c_str(), cancelled, nullptr);
+                g_auto(GStrv) proxies = g_proxy_resolver_lookup(resolver, url.c_str(), cancelled, nullptr);
                 // A resolver that fails lets the connection go direct.
                 answers[url] = proxies ? std::vector<std::string>(proxies, proxies + g_strv_length(proxies))
                                        : std::vector<std::string>{"direct://"};
