@@ -1,5 +1,7 @@
 #include "toolkit_language.h"
 
+#include "platform/posix/installed_folder.h"
+
 #include <webkit/webkit.h>
 
 #include <clocale>
@@ -22,14 +24,10 @@ void useToolkitLanguage(const std::string& language) {
 }
 
 void addMissingWebKitTranslations() {
-    // Beside the executable in the build tree as in the installed application.
-    g_autofree char* executable = g_file_read_link("/proc/self/exe", nullptr);
-    if (!executable)
-        return;
-    g_autofree char* folder = g_path_get_dirname(executable);
-    g_autofree char* extensions = g_build_filename(folder, VORL_WEB_EXTENSIONS_FROM_BIN, nullptr);
-    if (g_file_test(extensions, G_FILE_TEST_IS_DIR))
-        webkit_web_context_set_web_process_extensions_directory(webkit_web_context_get_default(), extensions);
+    std::filesystem::path extensions = installedFolder(VORL_WEB_EXTENSIONS_DIR);
+    if (g_file_test(extensions.c_str(), G_FILE_TEST_IS_DIR))
+        webkit_web_context_set_web_process_extensions_directory(webkit_web_context_get_default(),
+                                                                extensions.c_str());
 }
 
 } // namespace vorl
