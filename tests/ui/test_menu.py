@@ -125,6 +125,21 @@ class MenuBar(EnginePageTestCase):
         self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
 
 
+class ProgramsItOpens(EnginePageTestCase):
+    # A German desktop under the C locale, which the app's own texts do not follow.
+    app_environment = {"LANGUAGE": "de:en", "LC_ALL": "C", "LC_MESSAGES": None, "LC_NUMERIC": None}
+
+    def test_a_program_it_opens_gets_the_users_own_language_settings(self):
+        focus(self.app)
+        press("ctrl+comma")
+        wait_for(lambda: self.home.data in self.home.opened(), 10, "the data folder to be opened")
+        environment = self.home.opened_environments()[-1]
+        self.assertEqual(environment.get("LANGUAGE"), "de:en")
+        self.assertEqual(environment.get("LC_ALL"), "C")
+        self.assertNotIn("LC_MESSAGES", environment)
+        self.assertNotIn("LC_NUMERIC", environment)
+
+
 class ReloadFromTheSplash(UiTestCase):
     def test_ctrl_r_on_the_splash_probes_the_engine_and_shows_its_page(self):
         app = self.start_app()

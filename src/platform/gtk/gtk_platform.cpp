@@ -34,7 +34,8 @@ Environment currentEnvironment() {
 
 class GtkPlatform final : public Platform {
 public:
-    explicit GtkPlatform(Environment started) : startEnvironment(std::move(started)) {}
+    GtkPlatform(Environment started, EnvironmentChanges forPrograms)
+        : startEnvironment(std::move(started)), gioWorkspace(std::move(forPrograms)) {}
 
     std::filesystem::path homeDirectory() const override { return g_get_home_dir(); }
     std::filesystem::path configDirectory() const override { return g_get_user_config_dir(); }
@@ -80,8 +81,10 @@ private:
 
 std::unique_ptr<Platform> createGtkPlatform(const std::string& toolkitLanguage) {
     Environment started = currentEnvironment();
-    useToolkitLanguage(toolkitLanguage);
-    return std::make_unique<GtkPlatform>(std::move(started));
+    EnvironmentChanges toolkit = toolkitLanguageEnvironment(started, toolkitLanguage);
+    useToolkitLanguage(toolkit);
+    EnvironmentChanges forPrograms = startedValues(started, toolkit);
+    return std::make_unique<GtkPlatform>(std::move(started), std::move(forPrograms));
 }
 
 } // namespace vorl

@@ -4,22 +4,16 @@
 
 #include <webkit/webkit.h>
 
-#include <clocale>
 #include <cstdlib>
-#include <string_view>
 
 namespace vorl {
 
-void useToolkitLanguage(const std::string& language) {
-    // gettext reads LANGUAGE at every lookup, here and in WebKit's own processes.
-    ::setenv("LANGUAGE", language.c_str(), 1);
-    // Under the C locale gettext translates nothing, LANGUAGE or not; C.UTF-8 keeps C's rules
-    // for everything but the messages.
-    const char* current = std::setlocale(LC_MESSAGES, "");
-    std::string_view messages = current ? current : "C";
-    if (messages == "C" || messages == "POSIX") {
-        std::setlocale(LC_MESSAGES, "C.UTF-8");
-        ::setenv("LC_MESSAGES", "C.UTF-8", 1);
+void useToolkitLanguage(const EnvironmentChanges& changes) {
+    for (const auto& [name, value] : changes) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
     }
 }
 
