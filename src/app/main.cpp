@@ -9,7 +9,8 @@ using namespace vorl;
 
 int main() {
     traceStartupPhase("main");
-    // All the user reads is bokmål, the toolkit's own texts included.
+    // All the user reads is bokmål, the toolkit's own texts included. The texts that the
+    // system's catalog for WebKit lacks are kept under no, after nb.
     std::unique_ptr<Platform> platform = createGtkPlatform("nb_NO:nb:no");
     setGlobalValues(*platform);
     app = &platform->application();

@@ -54,6 +54,9 @@ struct MenuItem {
     std::string keyEquivalent; // lower case; empty: no shortcut, whatever the modifiers
     Modifiers modifiers = Modifiers::command;
     bool enabled = true; // false where nothing on this desktop can carry the action out
+    // Whether the shortcut edits text: in the main window it acts on the page, while in a dialog
+    // the dialog's own text fields keep it.
+    bool editsText = false;
 };
 
 struct Menu {

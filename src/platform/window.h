@@ -11,7 +11,7 @@ namespace vorl {
 class WebView;
 
 struct WindowConfiguration {
-    Size contentSize;
+    Size contentSize;            // on a first run, when no frame is kept
     bool darkAppearance = false; // dark whatever the desktop's own theme is
 };
 
@@ -49,6 +49,16 @@ public:
     // Gives the window the frame the store kept from an earlier run, and hands the store the
     // window's frame when it closes and when it goes. The store must outlive the window.
     virtual void setFrameStore(WindowFrameStore& store) = 0;
+    // Before the window first shows: the size it will show with, menu bar and title bar
+    // included: the kept frame's, or else the configuration's content size with what stands
+    // above the content, measured as it will show.
+    virtual Size frameSize() = 0;
+    // Before the window first shows: the size to show with, menu bar and title bar included.
+    virtual void setFrameSize(Size size) = 0;
+    // The size of the screen's area that the window shows on, or will first show on: the
+    // monitor without the desktop's panels, where the platform knows them, in the units of the
+    // window's sizes. nullopt where the platform knows no screen.
+    virtual std::optional<Size> screenArea() = 0;
     virtual void makeKeyAndOrderFront() = 0;
 
     virtual void miniaturize() = 0;

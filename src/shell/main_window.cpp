@@ -2,6 +2,7 @@
 
 #include "app/app_delegate.h"
 #include "app/globals.h"
+#include "shell/window_fit.h"
 #include "shell/window_frame_file.h"
 
 namespace vorl {
@@ -31,7 +32,6 @@ void AppDelegate::applicationDidFinishLaunching() {
     window = platform.createWindow(WindowConfiguration{contentSize, true});
     window->setTitle("VORL Vorudi");
     window->setBackgroundColor(BG);
-    window->setMinSize(minimumSize);
     window->setContentView(*web);
     // The window manager places a new window; a frame kept from an earlier run wins.
     frameFile = std::make_unique<WindowFrameFile>(
@@ -42,6 +42,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     // the engine's page too when the first probe has found it answering by now.
     web->loadHTMLString(SPLASH, std::nullopt);
     splashWasRequested();
+    // Never larger than the screen. Measuring the window readies it for showing: done once the
+    // pages are on their way.
+    WindowSizes sizes = fittedToScreen(window->frameSize(), minimumSize, window->screenArea());
+    window->setMinSize(sizes.minimum);
+    window->setFrameSize(sizes.frame);
     window->makeKeyAndOrderFront();
     platform.application().activateIgnoringOtherApps();
 }

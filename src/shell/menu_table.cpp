@@ -10,6 +10,11 @@ constexpr Modifiers controlCommand = Modifiers::control | Modifiers::command;
 
 const std::optional<MenuItem> separator;
 
+MenuItem editing(MenuItem item) {
+    item.editsText = true;
+    return item;
+}
+
 } // namespace
 
 std::vector<Menu> mainMenu() {
@@ -32,13 +37,13 @@ std::vector<Menu> mainMenu() {
          }},
         {"Rediger",
          {
-             MenuItem{"Angre", undo, "z", command},
-             MenuItem{"Gjør om", redo, "z", shiftCommand},
+             editing({"Angre", undo, "z", command}),
+             editing({"Gjør om", redo, "z", shiftCommand}),
              separator,
-             MenuItem{"Klipp ut", cut, "x", command},
-             MenuItem{"Kopier", copy, "c", command},
-             MenuItem{"Lim inn", paste, "v", command},
-             MenuItem{"Merk alt", selectAll, "a", command},
+             editing({"Klipp ut", cut, "x", command}),
+             editing({"Kopier", copy, "c", command}),
+             editing({"Lim inn", paste, "v", command}),
+             editing({"Merk alt", selectAll, "a", command}),
          }},
         {"Vis",
          {

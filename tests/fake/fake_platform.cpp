@@ -194,6 +194,20 @@ void FakeWindow::setFrameStore(WindowFrameStore& store) {
     frameStore = &store;
 }
 
+Size FakeWindow::frameSize() {
+    if (frame)
+        return *frame;
+    std::optional<WindowFrame> kept = frameStore ? frameStore->load() : std::nullopt;
+    if (kept && kept->width > 0)
+        return Size{static_cast<double>(kept->width), static_cast<double>(kept->height)};
+    return contentSize;
+}
+
+void FakeWindow::setFrameSize(Size size) {
+    log.add("window.setFrameSize");
+    frame = size;
+}
+
 void FakeWindow::makeKeyAndOrderFront() {
     log.add("window.makeKeyAndOrderFront");
 }
@@ -364,6 +378,8 @@ std::unique_ptr<Window> FakePlatform::createWindow(const WindowConfiguration& co
     log.add("platform.createWindow");
     windowConfiguration = configuration;
     auto created = std::make_unique<FakeWindow>(log);
+    created->contentSize = configuration.contentSize;
+    created->screen = screenArea;
     window = created.get();
     return created;
 }

@@ -172,6 +172,9 @@ public:
     void setMinSize(Size size) override;
     void setContentView(WebView& view) override;
     void setFrameStore(WindowFrameStore& store) override;
+    Size frameSize() override;
+    void setFrameSize(Size size) override;
+    std::optional<Size> screenArea() override { return screen; }
     void makeKeyAndOrderFront() override;
     void miniaturize() override;
     void toggleMaximized() override;
@@ -194,6 +197,9 @@ public:
     std::optional<Size> minSize;
     std::optional<Color> backgroundColor;
     WindowFrameStore* frameStore = nullptr;
+    Size contentSize;          // from its configuration; it has no menu bar above the content
+    std::optional<Size> frame; // as given by setFrameSize
+    std::optional<Size> screen;
     WebView* contentView = nullptr;
 
 private:
@@ -311,6 +317,8 @@ public:
     std::unique_ptr<ProcessLauncher> realLauncher;
     std::function<PortListener(long port)> realListener;
 
+    // The area of the screen the windows show on; none known unless the test says so.
+    std::optional<Size> screenArea;
     FakeWindow* window = nullptr; // the last created, owned by whoever asked for it
     FakeWebView* webView = nullptr;
     std::optional<WindowConfiguration> windowConfiguration;

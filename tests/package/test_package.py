@@ -74,7 +74,7 @@ class Package(unittest.TestCase):
         self.assertEqual(files, {
             "/usr/bin/vorl-vorudi",
             "/usr/lib/vorl-vorudi/web-extensions/vorl-web-translations.so",
-            "/usr/lib/vorl-vorudi/web-extensions/locale/nb/LC_MESSAGES/WebKitGTK-6.0.mo",
+            "/usr/lib/vorl-vorudi/web-extensions/locale/no/LC_MESSAGES/WebKitGTK-6.0.mo",
             "/usr/libexec/vorl-vorudi/vorl-motorvakt",
             "/usr/share/applications/no.vorl.Vorudi.desktop",
             "/usr/share/icons/hicolor/scalable/apps/no.vorl.Vorudi.svg",
@@ -84,6 +84,14 @@ class Package(unittest.TestCase):
             "/usr/share/doc/vorl-vorudi/copyright",
             "/usr/share/doc/vorl-vorudi/changelog.gz",
         })
+        # WebKit's own bokmål catalog, by reference, so that the system's updates of it show.
+        links = {line.split()[-3].lstrip("."): line.split()[-1] for line in listing.splitlines()
+                 if line.startswith("l")}
+        link = "/usr/lib/vorl-vorudi/web-extensions/locale/nb/LC_MESSAGES/WebKitGTK-6.0.mo"
+        self.assertEqual(list(links), [link])
+        self.assertFalse(os.path.isabs(links[link]))
+        self.assertEqual(os.path.normpath(os.path.join(os.path.dirname(link), links[link])),
+                         "/usr/share/locale/nb/LC_MESSAGES/WebKitGTK-6.0.mo")
         with open(os.path.join(root, "usr/share/icons/hicolor/256x256/apps/no.vorl.Vorudi.png"), "rb") as icon:
             header = icon.read(24)
         self.assertEqual(header[:8], b"\x89PNG\r\n\x1a\n")

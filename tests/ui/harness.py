@@ -96,6 +96,13 @@ class Home:
         with open(self.opened_log, encoding="utf-8") as log:
             return log.read().splitlines()
 
+    def opened_environments(self):
+        """The environment of each start of the opener, oldest first."""
+        if not os.path.exists(self.opened_log + ".environment"):
+            return []
+        with open(self.opened_log + ".environment", encoding="utf-8") as log:
+            return [json.loads(line) for line in log]
+
     def log_text(self):
         if not os.path.exists(self.logfile):
             return ""
@@ -176,7 +183,11 @@ class App:
             # Leaks are judged below, by whether our own code allocated them.
             environment["LSAN_OPTIONS"] = "exitcode=0:suppressions=%s" % os.path.join(
                 SOURCE, "tests", "sanitizer", "lsan.supp")
-        environment.update(extra_env or {})
+        for name, value in (extra_env or {}).items():
+            if value is None:
+                environment.pop(name, None)
+            else:
+                environment[name] = value
         self.stderr_path = os.path.join(home.path, "app-stderr.txt")
         stderr = open(self.stderr_path, "w")
         self.process = subprocess.Popen([binary or APP], env=environment, stdout=subprocess.DEVNULL, stderr=stderr)
@@ -328,7 +339,7 @@ class UiTestCase(unittest.TestCase):
 class EnginePageTestCase(UiTestCase):
     """The app on the page of an engine it launched itself, with the page's script running."""
 
-    app_environment = {}  # what the app's environment has beside the test's own
+    app_environment = {}  # what the app's environment has beside the test's own; None unsets
 
     def setUp(self):
         super().setUp()

@@ -1,8 +1,13 @@
 #!/usr/bin/env python3
-"""The desktop's default opener in UI tests: records each address it is asked to open."""
+"""The desktop's default opener in UI tests: records each address it is asked to open, and the
+environment it was started with, one JSON object a line."""
+import json
 import os
 import sys
 
-with open(os.environ["VORL_TEST_OPENED_LOG"], "a", encoding="utf-8") as log:
+log_path = os.environ["VORL_TEST_OPENED_LOG"]
+with open(log_path, "a", encoding="utf-8") as log:
     for address in sys.argv[1:]:
         log.write(address + "\n")
+with open(log_path + ".environment", "a", encoding="utf-8") as log:
+    log.write(json.dumps(dict(os.environ)) + "\n")

@@ -30,6 +30,10 @@ def focus(app):
                           description="the window to have the keyboard focus")
 
 
+def click(window, x, y):
+    subprocess.run(["xdotool", "mousemove", "--window", str(int(window)), str(x), str(y), "click", "1"], check=True)
+
+
 class MenuBar(EnginePageTestCase):
     def test_the_menus_carry_their_items_shortcuts_and_disabled_states(self):
         menus = self.app.driver.menu()
@@ -97,19 +101,49 @@ class MenuBar(EnginePageTestCase):
         self.assertTrue(about["version"])
         self.assertEqual(about["logo_icon_name"], "no.vorl.Vorudi")
 
-    def test_the_shortcuts_stay_live_while_a_dialog_shows(self):
+    def confirm_in_page(self):
         self.start_in_page("new Promise(done => setTimeout(() => done(confirm('Fortsette?')), 0))")
-        self.dialog("message", secondary_text="Fortsette?")
+        return self.dialog("message", secondary_text="Fortsette?")
+
+    def assert_dialog_has_the_keyboard_focus(self, dialog):
+        # Else the main window's own shortcuts would answer the keys.
+        self.app.driver.wait_until(
+            lambda: any(shown["id"] == dialog["id"] and shown["active"] for shown in self.app.driver.dialogs()),
+            timeout=10, description="the dialog to have the keyboard focus")
+        self.assertFalse(self.app.driver.state()["window"]["active"])
+
+    def test_the_shortcuts_stay_live_while_a_dialog_shows(self):
+        dialog = self.confirm_in_page()
+        self.assert_dialog_has_the_keyboard_focus(dialog)
         press("ctrl+alt+l")
         wait_for(lambda: self.home.logfile in self.home.opened(), 10, "the engine's log to be opened")
         greetings = lambda: sum(1 for event in engine_events(self.home.log_text())  # noqa: E731
                                 if event.get("path", "").startswith("/api/hello"))
         before = greetings()
+        self.assert_dialog_has_the_keyboard_focus(dialog)
         press("ctrl+r")
         # The page's question is answered as cancelled, and the page starts anew.
         wait_for(lambda: greetings() > before, 20, "the reloaded page's script to run")
         self.assertEqual([dialog for dialog in self.app.driver.dialogs() if dialog["kind"] == "message"], [])
         self.assertTrue(self.app.driver.state()["window"]["content_sensitive"])
+
+    def test_under_a_dialog_the_editing_shortcuts_leave_the_page_alone(self):
+        dialog = self.confirm_in_page()
+        self.assert_dialog_has_the_keyboard_focus(dialog)
+        press("ctrl+a", "ctrl+alt+l")
+        # Keys are handled in order: once the log opens, Ctrl+A has been handled too.
+        wait_for(lambda: self.home.logfile in self.home.opened(), 10, "the engine's log to be opened")
+        self.answer(dialog, "Avbryt")  # the page's script waits for it
+        self.assertEqual(self.outcome(), {"settled": True, "value": False})
+        self.assertEqual(self.app.driver.js("return String(window.getSelection())"), "", "nothing of the page selected")
+
+    def test_a_menu_of_the_menu_bar_opens_with_the_mouse_while_a_dialog_shows(self):
+        self.confirm_in_page()
+        bar = self.app.driver.menubar()
+        view = lambda: next(menu for menu in self.app.driver.menubar()["menus"] if menu["label"] == "Vis")  # noqa: E731
+        click(bar["window"], view()["x"], view()["y"])
+        self.app.driver.wait_until(lambda: view()["open"], timeout=10, description="the menu Vis to open")
+        self.assertEqual([dialog["secondary_text"] for dialog in self.app.driver.dialogs()], ["Fortsette?"])
 
     def test_ctrl_q_quits_while_an_alert_shows(self):
         self.start_in_page("new Promise(done => setTimeout(() => done(alert('Vent')), 0))")
@@ -124,6 +158,21 @@ class MenuBar(EnginePageTestCase):
         press("ctrl+q")
         self.assertLess(self.app.wait_exit(timeout=15), 5)
         self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
+
+
+class ProgramsItOpens(EnginePageTestCase):
+    # A German desktop under the C locale, which the app's own texts do not follow.
+    app_environment = {"LANGUAGE": "de:en", "LC_ALL": "C", "LC_MESSAGES": None, "LC_NUMERIC": None}
+
+    def test_a_program_it_opens_gets_the_users_own_language_settings(self):
+        focus(self.app)
+        press("ctrl+comma")
+        wait_for(lambda: self.home.data in self.home.opened(), 10, "the data folder to be opened")
+        environment = self.home.opened_environments()[-1]
+        self.assertEqual(environment.get("LANGUAGE"), "de:en")
+        self.assertEqual(environment.get("LC_ALL"), "C")
+        self.assertNotIn("LC_MESSAGES", environment)
+        self.assertNotIn("LC_NUMERIC", environment)
 
 
 class ReloadFromTheSplash(UiTestCase):

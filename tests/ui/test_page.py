@@ -144,6 +144,11 @@ class ToolkitTexts(EnginePageTestCase):
                                             "return field.validationMessage"), "Fyll ut dette feltet")
 
 
+class ToolkitTextsUnderTheCLocale(ToolkitTexts):
+    # LC_ALL=C, which would otherwise decide the messages category too.
+    app_environment = {"LANG": "C.UTF-8", "LC_ALL": "C", "LANGUAGE": "de"}
+
+
 class Downloads(EnginePageTestCase):
     def engine_bytes(self, path):
         with urllib.request.urlopen(ENGINE_URL.rstrip("/") + path) as reply:

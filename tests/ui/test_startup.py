@@ -211,6 +211,17 @@ class WindowFrame(UiTestCase):
                               description="the saved size")
 
 
+    def test_at_scale_2_the_first_run_fits_the_screen(self):
+        # Xvfb's 1920 × 1080 pixels are 960 × 540 here, less than the first run's size and even
+        # than the window's usual minimum.
+        app = self.start_app({"GDK_SCALE": "2"})
+        shown = lambda: app.driver.state()["window"]  # noqa: E731
+        window = app.driver.wait_until(lambda: shown() and shown()["visible"] and shown()["width"] > 0 and shown(),
+                                       timeout=20, description="the window to show")
+        self.assertEqual(window["scale"], 2)
+        self.assertEqual((window["width"], window["height"]), (960, 540))
+
+
 class NothingInstalled(UiTestCase):
     def test_the_warning_names_the_missing_installation_and_no_log_is_made(self):
         app = self.start_app()

@@ -110,6 +110,11 @@ class Driver:
     def menu(self):
         return self.call("menu")
 
+    def menubar(self):
+        """{"window": the main window's X window, "menus": [{"label", "open", "x", "y"}]}, each menu at its
+        centre in that window's pixels."""
+        return self.call("menubar")
+
     def activate(self, action):
         """Activates an action such as "app.zoomIn"; fails if it does not exist or is disabled."""
         return self.call("activate", action=action)

@@ -23,22 +23,6 @@ void onMenuAction(GSimpleAction*, GVariant*, gpointer data) {
     binding->target->performMenuAction(binding->action);
 }
 
-// The editing commands act on the page from the main window; in a dialog, its own text
-// fields take those keys.
-bool editsText(MenuAction action) {
-    switch (action) {
-    case MenuAction::undo:
-    case MenuAction::redo:
-    case MenuAction::cut:
-    case MenuAction::copy:
-    case MenuAction::paste:
-    case MenuAction::selectAll:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // A shortcut that activates the application's action, as the main window's own accelerators do.
 GtkShortcut* newActionShortcut(GApplication* application, const std::string& accelerator, const char* name) {
     GtkShortcutAction* action = gtk_callback_action_new(
@@ -173,7 +157,8 @@ void GtkApp::setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) {
                 names.push_back(accelerator.c_str());
             names.push_back(nullptr);
             gtk_application_set_accels_for_action(application.get(), detailedName.c_str(), names.data());
-            if (editsText(item->action))
+            // A dialog lets through the shortcuts that edit no text; its own fields take the others.
+            if (item->editsText)
                 continue;
             for (const auto& accelerator : accelerators) {
                 g_autoptr(GtkShortcut) shortcut = newActionShortcut(G_APPLICATION(application.get()),

@@ -1,6 +1,7 @@
 #include "gtk_main_window.h"
 
 #include "gtk_web_view.h"
+#include "monitor_area.h"
 #include "platform/startup_trace.h"
 
 #include <cmath>
@@ -95,22 +96,44 @@ void GtkMainWindow::setFrameStore(WindowFrameStore& store) {
         gtk_window_maximize(window.get());
 }
 
+Size GtkMainWindow::frameSize() {
+    settleFirstFrame();
+    int width = 0;
+    int height = 0;
+    gtk_window_get_default_size(window.get(), &width, &height);
+    return Size{static_cast<double>(width), static_cast<double>(height)};
+}
+
+void GtkMainWindow::setFrameSize(Size size) {
+    gtk_window_set_default_size(window.get(), static_cast<int>(std::lround(size.width)),
+                                static_cast<int>(std::lround(size.height)));
+}
+
+std::optional<Size> GtkMainWindow::screenArea() {
+    settleFirstFrame(); // which gives the window its surface, on a monitor
+    return monitorArea(window.get());
+}
+
 void GtkMainWindow::makeKeyAndOrderFront() {
-    // GTK has one theme setting for all of the application's windows, and switching it loads
-    // the theme anew: done once, just before the first frame. Pages see prefers-color-scheme:
-    // dark as well.
+    settleFirstFrame();
+    gtk_window_present(window.get());
+}
+
+// GTK has one theme setting for all of the application's windows, and switching it loads the
+// theme anew: done once, before the window is realised and its first frame measured. Pages see
+// prefers-color-scheme: dark as well.
+void GtkMainWindow::settleFirstFrame() {
     if (std::exchange(darkAppearance, false))
         g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
+    gtk_widget_realize(GTK_WIDGET(window.get())); // which puts the menu bar in
     if (contentHeight > 0)
         growByMenuBar();
-    gtk_window_present(window.get());
 }
 
 // The default size is the whole window's: on a first run it grows by what stands above the
 // content (the menu bar, and a title bar the window draws itself), so that the content gets
-// the size asked for. Measured with the theme that will show, just before the first frame.
+// the size asked for. Measured with the theme that will show.
 void GtkMainWindow::growByMenuBar() {
-    gtk_widget_realize(GTK_WIDGET(window.get())); // which puts the menu bar in
     GtkWidget* content = gtk_window_get_child(window.get());
     int above = 0;
     for (GtkWidget* child = gtk_widget_get_first_child(GTK_WIDGET(window.get())); child;

@@ -24,6 +24,9 @@ public:
     void setMinSize(Size size) override;
     void setContentView(WebView& view) override;
     void setFrameStore(WindowFrameStore& store) override;
+    Size frameSize() override;
+    void setFrameSize(Size size) override;
+    std::optional<Size> screenArea() override;
     void makeKeyAndOrderFront() override;
     void miniaturize() override;
     void toggleMaximized() override;
@@ -39,6 +42,7 @@ private:
     void saveFrame();
     SheetParent sheetParent() const;
     void setContentBlocked(bool blocked);
+    void settleFirstFrame();
     void growByMenuBar();
 
     GObjectPtr<GtkWindow> window;

@@ -6,26 +6,32 @@
 #include "jsc_script_message.h"
 
 #include <memory>
+#include <variant>
 
 namespace vorl {
 namespace {
 
-// Answers a script dialog once and closes it, which resumes the page's script; write puts the
-// answer into the dialog first. Dropped unanswered, it closes with the page's default.
+// Answers a script dialog once and closes it, which resumes the page's script; write, where the
+// dialog takes an answer, puts it into the dialog first. Dropped unanswered, it closes with the
+// page's default.
 template <class Answer>
 std::function<void(Answer)> answeringDialog(WebKitScriptDialog* dialog, Answer whenDropped,
                                             void (*write)(WebKitScriptDialog*, const Answer&)) {
     webkit_script_dialog_ref(dialog);
     return answeredOnce<Answer>(
         [dialog, write](Answer answer) {
-            write(dialog, answer);
+            if (write)
+                write(dialog, answer);
             webkit_script_dialog_close(dialog);
             webkit_script_dialog_unref(dialog);
         },
         std::move(whenDropped));
 }
 
-void writeNothing(WebKitScriptDialog*, const bool&) {}
+// An alert takes no answer: its completion only closes it.
+std::function<void()> closingAlert(WebKitScriptDialog* dialog) {
+    return [close = answeringDialog<std::monostate>(dialog, {}, nullptr)] { close({}); };
+}
 
 void writeConfirmed(WebKitScriptDialog* dialog, const bool& confirmed) {
     webkit_script_dialog_confirm_set_confirmed(dialog, confirmed);
@@ -91,8 +97,7 @@ gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, 
     std::string message = webkit_script_dialog_get_message(dialog);
     switch (webkit_script_dialog_get_dialog_type(dialog)) {
     case WEBKIT_SCRIPT_DIALOG_ALERT:
-        delegate->runJavaScriptAlertPanel(
-            message, [answer = answeringDialog(dialog, false, writeNothing)] { answer(true); });
+        delegate->runJavaScriptAlertPanel(message, closingAlert(dialog));
         break;
     case WEBKIT_SCRIPT_DIALOG_CONFIRM:
         delegate->runJavaScriptConfirmPanel(message, answeringDialog(dialog, false, writeConfirmed));

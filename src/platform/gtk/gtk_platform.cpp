@@ -37,7 +37,8 @@ Environment currentEnvironment() {
 
 class GtkPlatform final : public Platform {
 public:
-    explicit GtkPlatform(Environment started) : startEnvironment(std::move(started)) {}
+    GtkPlatform(Environment started, EnvironmentChanges forPrograms)
+        : startEnvironment(std::move(started)), gioWorkspace(std::move(forPrograms)) {}
     GtkPlatform(const GtkPlatform&) = delete;
     GtkPlatform& operator=(const GtkPlatform&) = delete;
     ~GtkPlatform() override {
@@ -106,8 +107,10 @@ private:
 
 std::unique_ptr<Platform> createGtkPlatform(const std::string& toolkitLanguage) {
     Environment started = currentEnvironment();
-    useToolkitLanguage(toolkitLanguage);
-    return std::make_unique<GtkPlatform>(std::move(started));
+    EnvironmentChanges toolkit = toolkitLanguageEnvironment(started, toolkitLanguage);
+    useToolkitLanguage(toolkit);
+    EnvironmentChanges forPrograms = startedValues(started, toolkit);
+    return std::make_unique<GtkPlatform>(std::move(started), std::move(forPrograms));
 }
 
 } // namespace vorl

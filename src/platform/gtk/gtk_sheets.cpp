@@ -141,13 +141,13 @@ SheetQueue::Dismiss beginAlertSheet(const SheetParent& parent, const Alert& aler
 
     return present(parent, dialog,
                    [completion = std::move(completion), buttonCount, field](GtkDialog*, int response) {
+                       if (response < 0 || response >= buttonCount)
+                           return answerCancelled(completion);
                        // Read only on a response, while the dialog is whole; the field goes with it.
                        AlertResult result;
-                       if (response >= 0 && response < buttonCount) {
-                           result.button = static_cast<std::size_t>(response);
-                           if (field)
-                               result.accessoryText = gtk_editable_get_text(field);
-                       }
+                       result.button = static_cast<std::size_t>(response);
+                       if (field)
+                           result.accessoryText = gtk_editable_get_text(field);
                        completion(result);
                    });
 }
@@ -163,10 +163,9 @@ SheetQueue::Dismiss beginOpenPanelSheet(const SheetParent& parent, const OpenPan
     gtk_file_chooser_set_create_folders(chooser, panel.canCreateDirectories);
     setFolder(chooser, panel.directory);
     return present(parent, dialog, [completion = std::move(completion)](GtkDialog* shown, int response) {
-        if (response == GTK_RESPONSE_ACCEPT)
-            completion(ModalResponse::ok, chosenPaths(shown));
-        else
-            completion(ModalResponse::cancel, {});
+        if (response != GTK_RESPONSE_ACCEPT)
+            return answerCancelled(completion);
+        completion(ModalResponse::ok, chosenPaths(shown));
     });
 }
 
@@ -178,13 +177,12 @@ SheetQueue::Dismiss beginSavePanelSheet(const SheetParent& parent, const SavePan
     setFolder(chooser, panel.directory);
     gtk_file_chooser_set_current_name(chooser, panel.nameFieldStringValue.c_str());
     return present(parent, dialog, [completion = std::move(completion)](GtkDialog* shown, int response) {
+        if (response != GTK_RESPONSE_ACCEPT)
+            return answerCancelled(completion);
         std::optional<std::filesystem::path> chosen;
-        if (response == GTK_RESPONSE_ACCEPT) {
-            std::vector<std::filesystem::path> paths = chosenPaths(shown);
-            if (!paths.empty())
-                chosen = paths.front();
-        }
-        completion(response == GTK_RESPONSE_ACCEPT ? ModalResponse::ok : ModalResponse::cancel, chosen);
+        if (std::vector<std::filesystem::path> paths = chosenPaths(shown); !paths.empty())
+            chosen = paths.front();
+        completion(ModalResponse::ok, chosen);
     });
 }
 

@@ -1,5 +1,6 @@
 #include "group_guard.h"
 
+#include "installed_folder.h"
 #include "spawn_setup.h"
 
 #include <algorithm>
@@ -113,9 +114,7 @@ bool GroupGuard::hear(const char* word, int milliseconds) {
 }
 
 std::filesystem::path installedGroupGuard() {
-    std::error_code error;
-    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return executable.parent_path() / VORL_GUARD_FROM_BINDIR / "vorl-motorvakt";
+    return installedFolder(VORL_GUARD_DIR) / "vorl-motorvakt";
 }
 
 } // namespace vorl

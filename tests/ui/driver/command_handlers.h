@@ -15,6 +15,7 @@ void respond(JSCValue* request, const Reply& reply);
 void setEntry(JSCValue* request, const Reply& reply);
 void chooseFile(JSCValue* request, const Reply& reply);
 void dumpMenu(JSCValue* request, const Reply& reply);
+void describeMenuBar(JSCValue* request, const Reply& reply);
 void activateAction(JSCValue* request, const Reply& reply);
 void closeWindow(JSCValue* request, const Reply& reply);
 

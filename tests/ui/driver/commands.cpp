@@ -28,6 +28,7 @@ constexpr Command commands[] = {
     {"set_entry", setEntry},
     {"choose", chooseFile},
     {"menu", dumpMenu},
+    {"menubar", describeMenuBar},
     {"activate", activateAction},
     {"close_window", closeWindow},
 };

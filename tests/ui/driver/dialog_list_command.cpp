@@ -129,6 +129,7 @@ JsonValue describeDialog(GtkWindow* window, GtkWindow* main) {
     setMember(result.get(), "transient_for_main", parent != nullptr && parent == main);
     setMember(result.get(), "transient_for", parent != nullptr ? jsonValue(windowId(parent)) : JsonValue());
     setMember(result.get(), "modal", static_cast<bool>(gtk_window_get_modal(window)));
+    setMember(result.get(), "active", static_cast<bool>(gtk_window_is_active(window)));
     setMember(result.get(), "texts", shownTexts(window));
     setMember(result.get(), "excerpts", excerpts(window));
     if (GTK_IS_DIALOG(window)) {

@@ -14,6 +14,7 @@ JsonValue describeWindow(GtkWindow* window) {
     setMember(result.get(), "title", gtk_window_get_title(window));
     setMember(result.get(), "width", gtk_widget_get_width(GTK_WIDGET(window)));
     setMember(result.get(), "height", gtk_widget_get_height(GTK_WIDGET(window)));
+    setMember(result.get(), "scale", gtk_widget_get_scale_factor(GTK_WIDGET(window)));
     setMember(result.get(), "maximized", static_cast<bool>(gtk_window_is_maximized(window)));
     setMember(result.get(), "fullscreen", static_cast<bool>(gtk_window_is_fullscreen(window)));
     // GTK 4.8 has no getter for minimised; the surface state has it once the window is realised.

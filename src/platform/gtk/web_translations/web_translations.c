@@ -1,6 +1,6 @@
 // Loaded by WebKit into each page process: WebKit's own texts there (the file input, the
-// context menu) come from the catalogs beside this module, which add the texts that the
-// system's translation lacks to the system's own.
+// context menu) come from the catalogs beside this module: the system's own translation, and
+// after it the texts that it lacks.
 
 #define _GNU_SOURCE
 #include <dlfcn.h>
