@@ -185,8 +185,13 @@ def app_launches_engine(binaries):
         except Exception as error:
             raise RuntimeError(describe_failure("app", output, window)) from error
         engine_gone = all(not is_alive(pid) for pid in engine_pids)
+        # The engine's guard writes the log a moment after the engine has written it.
+        try:
+            poll_file_for(home.log, lambda event: event.get("event") == "quit", 2.0)
+            quit_seen = True
+        except TimeoutError:
+            quit_seen = False
         events = read_json_events(home.log)
-        quit_seen = any(event.get("event") == "quit" for event in events)
         # The engine answers every status request once it listens; the first it logs is the
         # first it answered.
         first_answer = next(event["t"] for event in events if is_status(event))

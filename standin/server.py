@@ -42,9 +42,17 @@ PAGE_FOLDER = os.path.join(HERE, "page")
 LOGGED_ENVIRONMENT = ["VORL_DATA", "PATH", "SSL_CERT_FILE", "REQUESTS_CA_BUNDLE", "HOME"]
 
 
+LOG_LOCK = threading.Lock()
+
+
 def log_event(event, **fields):
-    # t: the monotonic clock, which other processes on the machine read alike (benchmarks).
-    print(json.dumps({"event": event, **fields, "t": time.monotonic()}, ensure_ascii=False), flush=True)
+    # t: the monotonic clock, which other processes on the machine read alike (benchmarks). One
+    # write per line, under a lock: requests are handled on threads of their own, and print()
+    # writes a line and its line feed apart.
+    line = json.dumps({"event": event, **fields, "t": time.monotonic()}, ensure_ascii=False) + "\n"
+    with LOG_LOCK:
+        sys.stdout.write(line)
+        sys.stdout.flush()
 
 
 def sine_wav(seconds=0.25, frequency=440, rate=8000):

@@ -142,7 +142,7 @@ TEST_F(RealEngine, SeesItsCommandLineFolderEnvironmentAndLogAsLaunched) {
     }
 
     app->applicationWillTerminate();
-    EXPECT_TRUE(logHas("\"path\": \"/api/quit\""));
+    EXPECT_TRUE(time().runUntil([&] { return logHas("\"path\": \"/api/quit\""); }, 5));
     EXPECT_TRUE(time().runUntil([&] { return processGone(loggedPid("start")); }, 5));
 }
 
@@ -189,7 +189,7 @@ TEST_F(RealEngine, AnEngineThatIgnoresTheQuitRequestIsStopped) {
     platform.processEnvironment["VORL_STANDIN_IGNORE_QUIT"] = "1";
     launchAndWait([&] { return showsEnginePage(); });
     app->applicationWillTerminate();
-    EXPECT_TRUE(logHas("\"ignored\": true"));
+    EXPECT_TRUE(time().runUntil([&] { return logHas("\"ignored\": true"); }, 5));
     ASSERT_TRUE(time().runUntil([&] { return processGone(loggedPid("start")); }, 5));
 }
 
@@ -220,7 +220,7 @@ TEST_F(RealEngine, QuittingEndsWhatTheEngineStartedEvenAfterTheEngineHasExited) 
     platform.processEnvironment["VORL_STANDIN_HELPER"] = "1";
     launchAndWait([&] { return showsEnginePage() && loggedPid("helper"); });
     app->applicationWillTerminate(); // the engine exits on the quit request; its helper would stay
-    EXPECT_TRUE(logHas("\"event\": \"quit\""));
+    EXPECT_TRUE(time().runUntil([&] { return logHas("\"event\": \"quit\""); }, 5));
     EXPECT_TRUE(time().runUntil([&] { return processGone(loggedPid("helper")); }, 3));
 }
 

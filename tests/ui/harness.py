@@ -329,6 +329,11 @@ class UiTestCase(unittest.TestCase):
         self.apps.append(app)
         return app
 
+    def wait_for_request(self, path, timeout=5):
+        """Waits until the engine's log shows a request for path: the engine's guard writes the
+        log a moment after the engine has written it."""
+        wait_for(lambda: has_request(self.home.log_text(), path), timeout, "the engine's log to show " + path)
+
     def start_engine(self, extra_env=None):
         self.home.install_standin()
         engine = RunningEngine(self.home, extra_env)

@@ -151,13 +151,13 @@ class MenuBar(EnginePageTestCase):
         self.assertFalse(self.app.driver.state()["window"]["content_sensitive"], "the page takes no input under a sheet")
         press("ctrl+q")
         self.assertLess(self.app.wait_exit(timeout=15), 5)
-        self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
+        self.wait_for_request("/api/quit")
 
     def test_ctrl_q_quits_and_stops_the_engine(self):
         focus(self.app)
         press("ctrl+q")
         self.assertLess(self.app.wait_exit(timeout=15), 5)
-        self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
+        self.wait_for_request("/api/quit")
 
 
 class ProgramsItOpens(EnginePageTestCase):

@@ -64,7 +64,7 @@ class MessageChannel(EnginePageTestCase):
         self.app.driver.close_window()
         self.assertLess(self.app.wait_exit(timeout=15), 5)
         self.assertEqual(self.app.process.returncode, 0)
-        self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
+        self.wait_for_request("/api/quit")
 
     def test_panels_asked_at_once_are_shown_one_at_a_time_and_each_is_answered(self):
         self.start_in_page("Promise.all([1, 2, 3, 4, 5].map(n => window.webkit.messageHandlers.vorl.postMessage("

@@ -81,7 +81,7 @@ class EngineInstalled(UiTestCase):
 
         app.driver.close_window()
         self.assertLess(app.wait_exit(timeout=15), 5)
-        self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
+        self.wait_for_request("/api/quit")
         wait_for(lambda: process_gone(pid), 5, "the engine process to be gone")
 
     def test_a_polite_kill_stops_the_launched_engine_too(self):
@@ -90,7 +90,7 @@ class EngineInstalled(UiTestCase):
         pid = self.launched_engine_pid()
         app.terminate(signal.SIGINT)
         self.assertEqual(app.process.returncode, 0)
-        self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
+        self.wait_for_request("/api/quit")
         wait_for(lambda: process_gone(pid), 5, "the engine process to be gone")
 
     def test_a_killed_app_takes_the_engine_and_what_it_started_with_it(self):
@@ -121,8 +121,8 @@ class EngineInstalled(UiTestCase):
     def test_an_engine_that_dies_at_start_brings_the_built_in_page_and_says_why(self):
         app = self.start_app({"VORL_STANDIN_EXIT_AT_START": "3"})
         self.assertTrue(warning(app, STOPPED))
-        app.wait_for_uri(lambda uri: uri.endswith("/Auto-Vorudi.html"), description="the built-in page")
-        self.assertTrue(app.uri().startswith("file://"))
+        app.wait_for_uri(lambda uri: uri.startswith("file://") and uri.endswith("/Auto-Vorudi.html"),
+                         description="the built-in page, from its file")
         app.driver.wait_until(lambda: "er klar" in app.driver.js("return document.getElementById('log').textContent"),
                               timeout=20, description="the built-in page's scripts, its own and the one beside it")
         app.screenshot("engine-stopped.png")
@@ -182,7 +182,7 @@ class EngineInUse(UiTestCase):
         self.assertNotEqual(self.engine_pids()[1], first)
         self.wait_for_page(app, 2)
         self.assertTrue(process_gone(first))
-        self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
+        self.wait_for_request("/api/quit")
         app.driver.wait_until(lambda: restart()["enabled"], timeout=10, description="the restart offered again")
 
 

@@ -28,7 +28,7 @@ class OnWayland(UiTestCase):
         app.driver.close_window()
         self.assertLess(app.wait_exit(timeout=15), 5)
         self.assertEqual(app.process.returncode, 0)
-        self.assertTrue(has_request(self.home.log_text(), "/api/quit"))
+        self.wait_for_request("/api/quit")
         wait_for(lambda: process_gone(pid), 5, "the engine process to be gone")
 
 
