@@ -43,9 +43,8 @@ void AppDelegate::startServer() {
     request.output = engineOutputLog(LOGFILE, platform.clock().now());
     launching = true;
     launchWantedBy = recovery;
-    platform.processLauncher().launch(std::move(request), [this](ProcessLauncher::Outcome outcome) {
-        launched(std::move(outcome));
-    });
+    platform.processLauncher().launch(
+        std::move(request), [this](ProcessLauncher::Outcome outcome) { launched(std::move(outcome)); });
 }
 
 void AppDelegate::launched(ProcessLauncher::Outcome outcome) {

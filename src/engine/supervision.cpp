@@ -83,9 +83,10 @@ void AppDelegate::restartEngine() {
     // The user's own engine is only asked to quit; one launched here is stopped as at the
     // application's end.
     MainQueue& mainQueue = platform.mainQueue();
-    platform.urlSession().dataTask(quitRequest(BASE), [this, &mainQueue, attempt](const Result<std::string>&) {
-        mainQueue.async([this, attempt] { quitAnswered(attempt); });
-    });
+    platform.urlSession().dataTask(quitRequest(BASE),
+                                   [this, &mainQueue, attempt](const Result<std::string>&) {
+                                       mainQueue.async([this, attempt] { quitAnswered(attempt); });
+                                   });
     if (launchedRunning)
         mainQueue.asyncAfter(quitWait, [this, attempt] { quitAnswered(attempt); });
 }
@@ -104,7 +105,8 @@ void AppDelegate::waitForFreePort(unsigned attempt, Date deadline) {
         return;
     if (platform.loopbackListener(PORT) == PortListener::none || platform.clock().now() >= deadline)
         return connect();
-    platform.mainQueue().asyncAfter(freePortLook, [this, attempt, deadline] { waitForFreePort(attempt, deadline); });
+    platform.mainQueue().asyncAfter(freePortLook,
+                                    [this, attempt, deadline] { waitForFreePort(attempt, deadline); });
 }
 
 } // namespace vorl

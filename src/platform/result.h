@@ -38,11 +38,7 @@ public:
         assert(!*this);
         return *std::get_if<E>(&outcome);
     }
-    const std::string& error() const
-        requires std::same_as<E, Failure>
-    {
-        return failure().reason;
-    }
+    const std::string& error() const requires std::same_as<E, Failure> { return failure().reason; }
 
 private:
     std::variant<T, E> outcome;
@@ -59,11 +55,7 @@ public:
         assert(why);
         return *why;
     }
-    const std::string& error() const
-        requires std::same_as<E, Failure>
-    {
-        return failure().reason;
-    }
+    const std::string& error() const requires std::same_as<E, Failure> { return failure().reason; }
 
 private:
     std::optional<E> why;

@@ -23,13 +23,14 @@ void AppDelegate::decideProxies() {
         return proxiesDecided(proxySettingsBypassingLoopback(environment, BASE, {}));
     auto lookup = proxyLookup = std::make_shared<ProxyLookup>();
     MainQueue& mainQueue = platform.mainQueue();
-    platform.lookUpSystemProxies(systemProxyQuestions(BASE), [this, lookup, &mainQueue](Platform::ProxyAnswers answers) {
-        {
-            std::lock_guard lock(lookup->mutex);
-            lookup->answers = std::move(answers);
-        }
-        mainQueue.async([this] { takeProxyAnswers(); });
-    });
+    platform.lookUpSystemProxies(systemProxyQuestions(BASE),
+                                 [this, lookup, &mainQueue](Platform::ProxyAnswers answers) {
+                                     {
+                                         std::lock_guard lock(lookup->mutex);
+                                         lookup->answers = std::move(answers);
+                                     }
+                                     mainQueue.async([this] { takeProxyAnswers(); });
+                                 });
 }
 
 void AppDelegate::takeProxyAnswers() {

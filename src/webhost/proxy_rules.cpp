@@ -50,8 +50,8 @@ bool needsSystemProxies(const Environment& environment) {
     std::vector<std::string> noProxy = noProxyEntries(environment);
     if (std::find(noProxy.begin(), noProxy.end(), "*") != noProxy.end())
         return false;
-    for (auto [lower, upper] : {std::pair{"http_proxy", "HTTP_PROXY"}, std::pair{"https_proxy", "HTTPS_PROXY"},
-                                std::pair{"all_proxy", "ALL_PROXY"}})
+    for (auto [lower, upper] : {std::pair{"http_proxy", "HTTP_PROXY"},
+                                std::pair{"https_proxy", "HTTPS_PROXY"}, std::pair{"all_proxy", "ALL_PROXY"}})
         if (!variable(environment, lower, upper).empty())
             return false;
     return true;
@@ -79,7 +79,8 @@ std::optional<ProxySettings> proxySettingsBypassingLoopback(const Environment& e
         if (firstProxy(systemProxies, engine).empty())
             return std::nullopt;
         // The desktop's settings proxy the engine; outside addresses keep the proxy they name.
-        for (const auto& [scheme, outside] : {std::pair{"http", outsideHttp}, std::pair{"https", outsideHttps}}) {
+        for (const auto& [scheme, outside] :
+             {std::pair{"http", outsideHttp}, std::pair{"https", outsideHttps}}) {
             std::string proxy = firstProxy(systemProxies, outside);
             if (!proxy.empty())
                 settings.schemeProxies.emplace_back(scheme, proxy);

@@ -15,7 +15,9 @@ protected:
         EXPECT_EQ(bounded_log_init(&log, file().c_str(), limit), 0);
         return log;
     }
-    static void write(bounded_log& log, const std::string& text) { bounded_log_write(&log, text.data(), text.size()); }
+    static void write(bounded_log& log, const std::string& text) {
+        bounded_log_write(&log, text.data(), text.size());
+    }
 
     fake::TemporaryHome home;
 };

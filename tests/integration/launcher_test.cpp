@@ -77,7 +77,8 @@ protected:
 
 TEST_F(Launcher, ALoudEngineLeavesTwoFilesWithinTheBoundTheNewestEndingWithItsLastLine) {
     launchStandIn({{"VORL_STANDIN_WRITE_MIB", "40"}});
-    ASSERT_TRUE(time.runUntil([&] { return logText().find("\"event\": \"written\"") != std::string::npos; }, 60));
+    ASSERT_TRUE(
+        time.runUntil([&] { return logText().find("\"event\": \"written\"") != std::string::npos; }, 60));
     EXPECT_LE(std::filesystem::file_size(log()), 10 * mebibyte);
     EXPECT_LE(std::filesystem::file_size(log().string() + ".1"), 10 * mebibyte);
     EXPECT_GT(std::filesystem::file_size(log().string() + ".1"), 10 * mebibyte - 100) << "filled to the line";
@@ -105,7 +106,8 @@ TEST_F(Launcher, AnApplicationGoneInTheMiddleOfItLosesNoLine) {
 
 TEST_F(Launcher, TwoLaunchesWriteOneLogWithoutOverwritingEachOther) {
     launchStandIn({});
-    ASSERT_TRUE(time.runUntil([&] { return logText().find("\"event\": \"listening\"") != std::string::npos; }));
+    ASSERT_TRUE(
+        time.runUntil([&] { return logText().find("\"event\": \"listening\"") != std::string::npos; }));
     launchStandIn({}); // it cannot listen where the first does
     ASSERT_TRUE(time.runUntil([&] { return logText().find("listen-failed") != std::string::npos; }));
     std::string text = logText();

@@ -16,8 +16,9 @@ const std::string statusUrl = "http://127.0.0.1:8765/api/status";
 const std::string enginePage = "http://127.0.0.1:8765/";
 const std::string stoppedThrice =
     "Motoren stoppet tre ganger på under fem minutter. Appen bruker den innebygde motoren.";
-const std::string stoppedAtStart = "Motoren stoppet under oppstart. Se ~/Library/Logs/VORL Vorudi – motor.log. "
-                                   "Appen bruker den innebygde motoren.";
+const std::string stoppedAtStart =
+    "Motoren stoppet under oppstart. Se ~/Library/Logs/VORL Vorudi – motor.log. "
+    "Appen bruker den innebygde motoren.";
 
 class EngineWatch : public AppFixture {
 protected:
@@ -58,10 +59,12 @@ TEST_F(EngineWatch, AStoppedEngineIsReplacedThroughTheStartsOwnPathAfterThePages
     EXPECT_EQ(confirmed, false) << "answered as cancelled";
     std::vector<std::string> events = platform.log.events();
     events.erase(events.begin(), events.begin() + static_cast<long>(before));
-    EXPECT_EQ(events, (std::vector<std::string>{"window.endSheets", "web.loadHTMLString", "session.GET " + statusUrl}));
+    EXPECT_EQ(events, (std::vector<std::string>{"window.endSheets", "web.loadHTMLString",
+                                                "session.GET " + statusUrl}));
     EXPECT_EQ(web().loads.back().target, SPLASH);
     EXPECT_EQ(platform.session.pendingCount(), 1u) << "the start's own probe, at once";
-    EXPECT_TRUE(platform.launcher.launches[0].process->released) << "its guard ends what is left of its group";
+    EXPECT_TRUE(platform.launcher.launches[0].process->released)
+        << "its guard ends what is left of its group";
     ASSERT_NO_FATAL_FAILURE(serveNextEngine());
     EXPECT_EQ(window().alerts().size(), 1u) << "the page's own, and no warning";
 }
@@ -204,7 +207,7 @@ TEST_F(EngineWatch, AStartUpWarningShowsTheEndingAndTheLogTailOrStandsAloneWitho
 TEST_F(EngineWatch, OverlappingRecoveriesLaunchOneEngineAtMostAndDropWhatTheyReplaced) {
     enum Trigger { engineStop, contentProcessDeath, failedLoad, reload };
     const std::pair<Trigger, Trigger> pairs[] = {
-        {engineStop, contentProcessDeath}, {engineStop, failedLoad}, {engineStop, reload},
+        {engineStop, contentProcessDeath}, {engineStop, failedLoad},      {engineStop, reload},
         {contentProcessDeath, failedLoad}, {contentProcessDeath, reload}, {failedLoad, reload},
         {failedLoad, contentProcessDeath},
     };
@@ -219,7 +222,8 @@ TEST_F(EngineWatch, OverlappingRecoveriesLaunchOneEngineAtMostAndDropWhatTheyRep
         fresh.app.run();
         fresh.time.runUntilIdle();
         auto answer = [&](bool healthy) {
-            fresh.session.answerNext(healthy ? std::optional<std::string>(R"({"status": "ok"})") : std::nullopt);
+            fresh.session.answerNext(healthy ? std::optional<std::string>(R"({"status": "ok"})")
+                                             : std::nullopt);
             fresh.time.runUntilIdle();
         };
         answer(false);

@@ -65,7 +65,8 @@ Result<GroupGuard, LaunchFailure> GroupGuard::start(const std::filesystem::path&
     argv.push_back(nullptr);
     char* envp[] = {nullptr};
     pid_t starter = 0;
-    if (int error = ::posix_spawn(&starter, program.c_str(), &setup.actions, &setup.attributes, argv.data(), envp))
+    if (int error =
+            ::posix_spawn(&starter, program.c_str(), &setup.actions, &setup.attributes, argv.data(), envp))
         return notStarted(error);
     guardEnd = FileDescriptor();
     // The process started here forks the guard and exits at once.

@@ -303,7 +303,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<ProcessLauncher> createPosixProcessLauncher(std::filesystem::path groupGuard, MainQueue& queue,
+std::unique_ptr<ProcessLauncher> createPosixProcessLauncher(std::filesystem::path groupGuard,
+                                                            MainQueue& queue,
                                                             std::function<void(pid_t child)> spawned) {
     return std::make_unique<PosixProcessLauncher>(std::move(groupGuard), queue, std::move(spawned));
 }

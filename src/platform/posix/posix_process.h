@@ -18,7 +18,8 @@ namespace vorl {
 // guard take up to 5 s each, runs on a thread of its own; its completion, and each child's
 // ending, are posted to queue. spawned, a seam for tests, is called on that thread as soon as
 // the child exists, before its guard has it.
-std::unique_ptr<ProcessLauncher> createPosixProcessLauncher(std::filesystem::path groupGuard, MainQueue& queue,
+std::unique_ptr<ProcessLauncher> createPosixProcessLauncher(std::filesystem::path groupGuard,
+                                                            MainQueue& queue,
                                                             std::function<void(pid_t child)> spawned = {});
 
 } // namespace vorl

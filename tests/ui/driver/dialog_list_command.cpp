@@ -113,8 +113,8 @@ JsonValue shownTexts(GtkWindow* window) {
 JsonValue excerpts(GtkWindow* window) {
     JsonValue texts = jsonArray();
     forEachDescendant(GTK_WIDGET(window), [&](GtkWidget* widget) {
-        if (GTK_IS_LABEL(widget) && gtk_widget_get_mapped(widget) && gtk_label_get_selectable(GTK_LABEL(widget)) &&
-            gtk_widget_has_css_class(widget, "monospace"))
+        if (GTK_IS_LABEL(widget) && gtk_widget_get_mapped(widget) &&
+            gtk_label_get_selectable(GTK_LABEL(widget)) && gtk_widget_has_css_class(widget, "monospace"))
             append(texts.get(), jsonValue(gtk_label_get_text(GTK_LABEL(widget))));
     });
     return texts;
