@@ -39,6 +39,7 @@ sys.path.insert(0, HERE)
 from peer_process import client_pid  # noqa: E402
 
 PAGE_FOLDER = os.path.join(HERE, "page")
+APP_REQUESTS = ("/api/status", "/api/quit")
 LOGGED_ENVIRONMENT = ["VORL_DATA", "PATH", "SSL_CERT_FILE", "REQUESTS_CA_BUNDLE", "HOME"]
 
 
@@ -104,7 +105,10 @@ class EngineHandler(BaseHTTPRequestHandler):
 
     def handle_route(self, routes):
         ip, port = self.client_address[:2]
-        log_event("request", method=self.command, path=self.path, client_pid=client_pid(ip, port))
+        # Who asks is looked up for the app's own requests only: the lookup walks every process's
+        # descriptors, which can take a while, and would hold up the page's loads.
+        asker = client_pid(ip, port) if self.path in APP_REQUESTS else None
+        log_event("request", method=self.command, path=self.path, client_pid=asker)
         route = routes.get(urlsplit(self.path).path)
         if route:
             route()
