@@ -58,9 +58,6 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
     if (configuration.allowsMagnification)
         addMagnificationGestures();
     networkSession = webkit_web_view_get_network_session(view.get());
-    // Starts the network process now, beside the window's construction, rather than at the
-    // first page from the network, which would wait for it.
-    webkit_network_session_prefetch_dns(networkSession, "127.0.0.1");
 
     g_signal_connect(view.get(), "decide-policy", G_CALLBACK(onDecidePolicy), this);
     g_signal_connect(view.get(), "load-changed", G_CALLBACK(onLoadChanged), this);
