@@ -124,6 +124,8 @@ private:
     void pollServer();
     void launched(ProcessLauncher::Outcome outcome);
     void loadEnginePage();
+    // Whether the engine launched last still runs, as far as has been heard.
+    bool serverRuns() const;
     Seconds sinceLaunch() const;
     EngineReport reportOnServer() const;
     // Starts a new recovery: what earlier ones still have under way is dropped when it answers.

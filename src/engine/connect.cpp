@@ -144,16 +144,20 @@ void AppDelegate::connected(bool healthy) {
         launchWantedBy = recovery;
         return;
     }
-    if (server && !server->ending && server->process->isRunning())
+    if (serverRuns())
         return waitForServer();
     startServer();
 }
 
 void AppDelegate::beginServing() {
-    if (server && !server->ending && server->process->isRunning())
+    if (serverRuns())
         return setEngineState(EngineState::servingLaunched);
     setEngineState(EngineState::servingAdopted);
     watchAdoptedEngine(recovery);
+}
+
+bool AppDelegate::serverRuns() const {
+    return server && !server->ending && server->process->isRunning();
 }
 
 Seconds AppDelegate::sinceLaunch() const {

@@ -41,15 +41,17 @@ void AppDelegate::watchAdoptedEngine(unsigned attempt) {
 }
 
 void AppDelegate::engineStoppedUnexpectedly() {
-    // What a launched engine left in the log tells why it stopped; the user's own engine logs
-    // elsewhere.
-    EngineReport report;
-    if (engineState == EngineState::servingLaunched)
-        report = reportOnServer();
-    releaseServer();
     EngineStopOutcome outcome = recordEngineStop(engineStops, platform.clock().now());
-    if (outcome == EngineStopOutcome::giveUp)
+    if (outcome == EngineStopOutcome::giveUp) {
+        // What a launched engine left in the log tells why it stopped; the user's own engine
+        // logs elsewhere.
+        EngineReport report;
+        if (engineState == EngineState::servingLaunched)
+            report = reportOnServer();
+        releaseServer();
         return fallback(stoppedThriceMessage, report);
+    }
+    releaseServer();
     // The page's requests go with it, answered as cancelled; the start's own path follows.
     window->endSheets();
     if (outcome == EngineStopOutcome::relaunch)
@@ -74,7 +76,7 @@ void AppDelegate::restartEngine() {
     unsigned attempt = beginRecovery(EngineState::restarting);
     window->endSheets();
     web->loadHTMLString(SPLASH, std::nullopt);
-    bool launchedRunning = server && !server->ending && server->process->isRunning();
+    bool launchedRunning = serverRuns();
     if (!launchedRunning && !adopted) {
         releaseServer();
         return connect(); // nothing of the user's own runs to be stopped

@@ -55,8 +55,6 @@ struct ProcessEnding {
     enum class Reason { exit, uncaughtSignal };
     Reason reason;
     int status; // the exit code, or the number of the signal that ended it
-
-    bool operator==(const ProcessEnding&) const = default;
 };
 
 // Why a launch failed; the application puts it in words.
@@ -69,8 +67,6 @@ struct LaunchFailure {
     };
     Reason reason;
     int systemError = 0; // an errno value, where the reason has one
-
-    bool operator==(const LaunchFailure&) const = default;
 };
 
 // A child process that this application launched, leading a process group of its own that
