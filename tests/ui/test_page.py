@@ -218,6 +218,21 @@ class Downloads(EnginePageTestCase):
             self.assertEqual(kept.read(), b"the user's earlier file")
 
 
+class DeadEngine(EnginePageTestCase):
+    # Each engine takes a second to listen, so that the splash shows long enough to be seen.
+    app_environment = {"VORL_STANDIN_STARTUP_DELAY": "1"}
+
+    def test_a_dead_engine_brings_the_splash_and_then_a_fresh_engine(self):
+        os.kill(engine_starts(self.home.log_text())[0]["pid"], signal.SIGKILL)
+        # The page goes on to another of the engine's pages, unless the app has noticed the stop
+        # first and shows the splash already.
+        self.app.driver.js("if (location.protocol === 'http:') location.href = '/other'; return true;")
+        self.app.wait_for_uri(lambda uri: uri == "about:blank", timeout=10, description="the splash")
+        wait_for(lambda: len(engine_starts(self.home.log_text())) == 2, 20, "a second engine to be launched")
+        self.app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the engine's page again")
+        self.assertEqual(self.app.driver.dialogs(), [])
+
+
 class Navigation(EnginePageTestCase):
     def test_outside_links_and_new_windows_go_to_the_browser(self):
         self.click("link-outside")
@@ -226,14 +241,6 @@ class Navigation(EnginePageTestCase):
         wait_for(lambda: self.home.opened().count("https://example.org/") == 2, 10, "the browser to get window.open")
         self.assertEqual(self.app.uri(), ENGINE_URL)
         self.assertEqual(self.app.driver.state()["main_windows"], 1)
-
-    def test_a_dead_engine_brings_the_splash_and_then_a_fresh_engine(self):
-        os.kill(engine_starts(self.home.log_text())[0]["pid"], signal.SIGKILL)
-        self.app.driver.js("location.href = '/other'; return true;")
-        self.app.wait_for_uri(lambda uri: uri == "about:blank", timeout=10, description="the splash")
-        wait_for(lambda: len(engine_starts(self.home.log_text())) == 2, 20, "a second engine to be launched")
-        self.app.wait_for_uri(lambda uri: uri == ENGINE_URL, description="the engine's page again")
-        self.assertEqual(self.app.driver.dialogs(), [])
 
     def test_a_dead_page_process_brings_the_page_back_until_it_dies_a_third_time(self):
         greetings = lambda: sum(1 for event in engine_events(self.home.log_text())  # noqa: E731
