@@ -208,8 +208,15 @@ class Downloads(EnginePageTestCase):
         self.app.driver.choose(chooser["id"], chosen)
         confirm = self.dialog("message")
         self.answer(confirm, next(button["label"] for button in confirm["buttons"] if button["response"] == -3))
-        written = lambda: [name for name in set(os.listdir(self.home.path)) - set(before)  # noqa: E731
-                           if os.path.getsize(os.path.join(self.home.path, name)) > 0]
+
+        def size(name):
+            # What the transfer writes into, GIO's temporary file beside the chosen one included,
+            # can be renamed or removed while it is looked at.
+            try:
+                return os.path.getsize(os.path.join(self.home.path, name))
+            except FileNotFoundError:
+                return 0
+        written = lambda: any(size(name) > 0 for name in set(os.listdir(self.home.path)) - set(before))  # noqa: E731
         wait_for(written, 20, "the transfer to be writing")
         self.app.driver.activate("app.terminate")
         self.app.wait_exit()
