@@ -201,67 +201,60 @@ TEST_F(EngineWatch, AStartUpWarningShowsTheEndingAndTheLogTailOrStandsAloneWitho
     EXPECT_EQ(window().alerts()[1].buttons, std::vector<std::string>{"OK"});
 }
 
+enum class Recovery { engineStop, contentProcessDeath, failedLoad, reload };
+
 // Each pair of recoveries, the second begun while the first is under way, starting from the
 // launched engine's page: one engine is launched at most, a superseded probe's answer is
 // dropped, and the page comes back without a warning.
-TEST_F(EngineWatch, OverlappingRecoveriesLaunchOneEngineAtMostAndDropWhatTheyReplaced) {
-    enum Trigger { engineStop, contentProcessDeath, failedLoad, reload };
-    const std::pair<Trigger, Trigger> pairs[] = {
-        {engineStop, contentProcessDeath}, {engineStop, failedLoad},      {engineStop, reload},
-        {contentProcessDeath, failedLoad}, {contentProcessDeath, reload}, {failedLoad, reload},
-        {failedLoad, contentProcessDeath},
-    };
-    for (auto [first, second] : pairs) {
-        SCOPED_TRACE(std::to_string(first) + " then " + std::to_string(second));
-        fake::TemporaryHome otherHome;
-        fake::FakePlatform fresh(otherHome.path());
-        setGlobalValues(fresh);
-        AppDelegate delegate(fresh);
-        fresh.app.setDelegate(delegate);
-        installEngine();
-        fresh.app.run();
-        fresh.time.runUntilIdle();
-        auto answer = [&](bool healthy) {
-            fresh.session.answerNext(healthy ? std::optional<std::string>(R"({"status": "ok"})")
-                                             : std::nullopt);
-            fresh.time.runUntilIdle();
-        };
-        answer(false);
-        answer(true);
-        auto trigger = [&](Trigger which) {
-            switch (which) {
-            case engineStop:
-                fresh.launcher.launches.back().process->end({ProcessEnding::Reason::exit, 1});
-                break;
-            case contentProcessDeath:
-                delegate.webContentProcessDidTerminate(WebContentProcessTermination::crashed);
-                break;
-            case failedLoad:
-                fresh.webView->currentUrl = *Url::parse(enginePage);
-                delegate.didFailProvisionalNavigation(NavigationFailure::cannotConnectToHost);
-                break;
-            case reload:
-                delegate.reloadPage();
-                break;
-            }
-            fresh.time.runUntilIdle();
-        };
-        trigger(first);
-        trigger(second);
-        long pageLoads = fresh.log.count("web.loadRequest " + enginePage);
-        ASSERT_EQ(fresh.session.pendingCount(), 2u);
-        answer(true); // the first recovery's probe: superseded
-        EXPECT_EQ(fresh.log.count("web.loadRequest " + enginePage), pageLoads);
-        answer(false);
-        bool stopped = first == engineStop || second == engineStop;
-        EXPECT_EQ(fresh.launcher.launches.size(), stopped ? 2u : 1u);
-        answer(true);
-        EXPECT_EQ(fresh.log.count("web.loadRequest " + enginePage), pageLoads + 1);
-        EXPECT_EQ(fresh.session.pendingCount(), 0u);
-        EXPECT_TRUE(fresh.window->alerts().empty());
+class OverlappingRecoveries : public EngineWatch,
+                              public ::testing::WithParamInterface<std::pair<Recovery, Recovery>> {
+protected:
+    void begin(Recovery recovery) {
+        switch (recovery) {
+        case Recovery::engineStop:
+            launchedEngine().end({ProcessEnding::Reason::exit, 1});
+            break;
+        case Recovery::contentProcessDeath:
+            app->webContentProcessDidTerminate(WebContentProcessTermination::crashed);
+            break;
+        case Recovery::failedLoad:
+            web().currentUrl = *Url::parse(enginePage);
+            app->didFailProvisionalNavigation(NavigationFailure::cannotConnectToHost);
+            break;
+        case Recovery::reload:
+            app->reloadPage();
+            break;
+        }
+        time().runUntilIdle();
     }
-    setGlobalValues(platform);
+};
+
+TEST_P(OverlappingRecoveries, LaunchOneEngineAtMostAndDropWhatTheyReplaced) {
+    auto [first, second] = GetParam();
+    ASSERT_NO_FATAL_FAILURE(serveLaunchedEngine());
+    begin(first);
+    begin(second);
+    long pageLoads = enginePageLoads();
+    ASSERT_EQ(platform.session.pendingCount(), 2u);
+    answerProbe(true); // the first recovery's probe: superseded
+    EXPECT_EQ(enginePageLoads(), pageLoads);
+    answerProbe(false);
+    bool stopped = first == Recovery::engineStop || second == Recovery::engineStop;
+    EXPECT_EQ(platform.launcher.launches.size(), stopped ? 2u : 1u);
+    answerProbe(true);
+    EXPECT_EQ(enginePageLoads(), pageLoads + 1);
+    EXPECT_EQ(platform.session.pendingCount(), 0u);
+    EXPECT_TRUE(window().alerts().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(EachPair, OverlappingRecoveries,
+                         ::testing::Values(std::pair{Recovery::engineStop, Recovery::contentProcessDeath},
+                                           std::pair{Recovery::engineStop, Recovery::failedLoad},
+                                           std::pair{Recovery::engineStop, Recovery::reload},
+                                           std::pair{Recovery::contentProcessDeath, Recovery::failedLoad},
+                                           std::pair{Recovery::contentProcessDeath, Recovery::reload},
+                                           std::pair{Recovery::failedLoad, Recovery::reload},
+                                           std::pair{Recovery::failedLoad, Recovery::contentProcessDeath}));
 
 TEST_F(EngineWatch, APageProcessDeathDuringStartUpLaunchesNoSecondEngine) {
     installEngine();
@@ -303,14 +296,12 @@ TEST_F(EngineWatch, TheEnginesPageWaitsForASlowProxyResolverAndGoesAroundTheProx
     EXPECT_LT(platform.log.indexOf("web.setProxySettings"), platform.log.indexOf("web.loadRequest"));
     ASSERT_TRUE(web().proxy);
     EXPECT_EQ(web().proxy->ignoreHosts, (std::vector<std::string>{"localhost", "127.0.0.0/8", "::1"}));
+}
 
-    fake::TemporaryHome otherHome;
-    fake::FakePlatform named(otherHome.path());
-    named.processEnvironment["http_proxy"] = "proxy:3128";
-    AppDelegate delegate(named);
-    named.app.setDelegate(delegate);
-    named.app.run();
-    EXPECT_TRUE(named.proxyLookups.empty()) << "the environment names the proxy: the resolver is not asked";
+TEST_F(EngineWatch, AProxyTheEnvironmentNamesNeedsNoAnswerOfTheResolver) {
+    platform.processEnvironment["http_proxy"] = "proxy:3128";
+    launch();
+    EXPECT_TRUE(platform.proxyLookups.empty());
 }
 
 } // namespace
