@@ -46,7 +46,7 @@ public:
     // Installs the menus as the menu bar, with their shortcuts; target receives their actions.
     virtual void setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) = 0;
     // Enables or disables the items and shortcuts of an action of the menu bar, as the state of
-    // the application allows it now; an item disabled in the menus themselves stays disabled.
+    // the application allows it now.
     virtual void setMenuActionEnabled(MenuAction action, bool enabled) = 0;
     virtual void orderFrontStandardAboutPanel(const AboutPanel& about) = 0;
     // Takes the application out of sight: its window is minimised.

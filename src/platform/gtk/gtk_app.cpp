@@ -144,8 +144,6 @@ void GtkApp::setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) {
 
             g_autoptr(GSimpleAction) action = g_simple_action_new(actionName(item->action), nullptr);
             g_simple_action_set_enabled(action, item->enabled);
-            if (!item->enabled)
-                disabledInMenus.insert(item->action);
             g_signal_connect_data(
                 action, "activate", G_CALLBACK(onMenuAction), new ActionBinding{&target, item->action},
                 [](gpointer data, GClosure*) { delete static_cast<ActionBinding*>(data); }, GConnectFlags{});
@@ -175,7 +173,7 @@ void GtkApp::setMainMenu(const std::vector<Menu>& menus, MenuTarget& target) {
 void GtkApp::setMenuActionEnabled(MenuAction action, bool enabled) {
     GAction* found = g_action_map_lookup_action(G_ACTION_MAP(application.get()), actionName(action));
     if (found && G_IS_SIMPLE_ACTION(found))
-        g_simple_action_set_enabled(G_SIMPLE_ACTION(found), enabled && !disabledInMenus.contains(action));
+        g_simple_action_set_enabled(G_SIMPLE_ACTION(found), enabled);
 }
 
 void GtkApp::orderFrontStandardAboutPanel(const AboutPanel& about) {

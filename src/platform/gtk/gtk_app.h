@@ -5,8 +5,6 @@
 
 #include <gtk/gtk.h>
 
-#include <set>
-
 namespace vorl {
 
 // The application as a GtkApplication with the id no.vorl.Vorudi: one instance per session.
@@ -47,7 +45,6 @@ private:
     bool registered = false;
     bool launched = false;
     std::vector<guint> signalSources;
-    std::set<MenuAction> disabledInMenus; // whatever the application's state
 };
 
 } // namespace vorl
