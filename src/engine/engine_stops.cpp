@@ -1,5 +1,7 @@
 #include "engine_stops.h"
 
+#include "app/recent_times.h"
+
 #include <chrono>
 
 namespace vorl {
@@ -10,9 +12,7 @@ constexpr auto stopWindow = std::chrono::minutes(5);
 } // namespace
 
 EngineStopOutcome recordEngineStop(std::vector<Date>& stops, Date now) {
-    std::erase_if(stops, [now](Date stop) { return now - stop >= stopWindow; });
-    stops.push_back(now);
-    switch (stops.size()) {
+    switch (happenedWithin(stops, now, stopWindow)) {
     case 1:
         return EngineStopOutcome::relaunch;
     case 2:

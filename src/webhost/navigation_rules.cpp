@@ -1,6 +1,7 @@
 #include "navigation_rules.h"
 
-#include <algorithm>
+#include "app/recent_times.h"
+
 #include <chrono>
 
 namespace vorl {
@@ -38,9 +39,7 @@ bool shouldRecoverFromFailure(const std::optional<Url>& shown, NavigationFailure
 }
 
 ContentProcessOutcome recordContentProcessDeath(std::vector<Date>& deaths, Date now) {
-    std::erase_if(deaths, [now](Date death) { return now - death >= deathWindow; });
-    deaths.push_back(now);
-    if (deaths.size() < deathsBeforeGivingUp)
+    if (happenedWithin(deaths, now, deathWindow) < deathsBeforeGivingUp)
         return ContentProcessOutcome::recover;
     deaths.clear();
     return ContentProcessOutcome::giveUp;
