@@ -9,7 +9,6 @@
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vorl {
@@ -70,8 +69,7 @@ Result<GroupGuard, LaunchFailure> GroupGuard::start(const std::filesystem::path&
         return notStarted(error);
     guardEnd = FileDescriptor();
     // The process started here forks the guard and exits at once.
-    while (::waitpid(starter, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    reap(starter);
     GroupGuard guard(std::move(applicationEnd));
     if (!guard.hear("ready", answerMilliseconds))
         return LaunchFailure{LaunchFailure::Reason::guardSilent};

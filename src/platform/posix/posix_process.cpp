@@ -1,6 +1,7 @@
 #include "posix_process.h"
 
 #include "group_guard.h"
+#include "spawn_setup.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -190,11 +191,6 @@ void writeAll(int descriptor, const std::string& text) {
         if (written <= 0)
             return;
         done += static_cast<size_t>(written);
-    }
-}
-
-void reap(pid_t pid) {
-    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
     }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cerrno>
 #include <csignal>
 #include <spawn.h>
+#include <sys/wait.h>
 
 namespace vorl {
 
@@ -38,5 +40,11 @@ struct SpawnSetup {
             error = result;
     }
 };
+
+// Waits for the child to end and reaps it, whatever signal interrupts the wait.
+inline void reap(pid_t child) {
+    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
 
 } // namespace vorl
