@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/handoff.h"
 #include "platform/platform.h"
 #include "platform/web_view_delegates.h"
 
@@ -135,7 +136,6 @@ private:
     void beginServing();
     // The proxies the web view takes, decided from the environment and the system's resolver
     // (webhost/proxies.cpp).
-    struct ProxyLookup;
     void decideProxies();
     void takeProxyAnswers();
     void proxiesDecided(const std::optional<ProxySettings>& settings);
@@ -154,8 +154,8 @@ private:
     void showAlert(const std::string& messageText, const std::string& informativeText, AlertStyle style);
 
     Platform& platform;
-    std::shared_ptr<FirstProbe> firstProbe;      // shared with the session's thread
-    std::shared_ptr<ProxyLookup> proxyLookup;    // shared with the resolver's thread
+    std::shared_ptr<FirstProbe> firstProbe;                       // shared with the session's thread
+    std::shared_ptr<Handoff<Platform::ProxyAnswers>> proxyLookup; // shared with the resolver's thread
     std::unique_ptr<WindowFrameStore> frameFile; // declared before the window, which saves into it
     std::unique_ptr<Window> window;
     std::unique_ptr<WebView> web;

@@ -9,7 +9,6 @@
 #include "platform/startup_trace.h"
 
 #include <chrono>
-#include <mutex>
 
 namespace vorl {
 namespace {
@@ -33,8 +32,7 @@ UrlRequest statusRequest() {
 // The first probe: its verdict on the status body, left by the session's thread, is acted on
 // once by the main thread, as soon as both the verdict and the splash are there.
 struct AppDelegate::FirstProbe {
-    std::mutex mutex;
-    std::optional<bool> healthyBody; // guarded by mutex
+    Handoff<bool> healthyBody;
     unsigned attempt = 0;
     bool splashRequested = false;
     bool actedOn = false;
@@ -48,10 +46,7 @@ void AppDelegate::applicationWillFinishLaunching() {
     decideProxies();
     MainQueue& mainQueue = platform.mainQueue();
     platform.urlSession().dataTask(statusRequest(), [this, probe, &mainQueue](Result<std::string> body) {
-        {
-            std::lock_guard lock(probe->mutex);
-            probe->healthyBody = isHealthyStatusBody(body);
-        }
+        probe->healthyBody.leave(isHealthyStatusBody(body));
         mainQueue.async([this] { actOnFirstProbe(); });
     });
 }
@@ -62,11 +57,7 @@ void AppDelegate::splashWasRequested() {
 }
 
 void AppDelegate::actOnFirstProbe() {
-    std::optional<bool> healthyBody;
-    {
-        std::lock_guard lock(firstProbe->mutex);
-        healthyBody = firstProbe->healthyBody;
-    }
+    std::optional<bool> healthyBody = firstProbe->healthyBody.look();
     if (!healthyBody || !firstProbe->splashRequested || firstProbe->actedOn)
         return;
     firstProbe->actedOn = true;
@@ -105,8 +96,7 @@ void AppDelegate::ping(std::function<void(bool healthy)> completion) {
 void AppDelegate::loadEnginePage() {
     // Where the system's settings would send it through a proxy, the page waits for the
     // settings that take the engine out of them.
-    if (!proxiesKnown)
-        takeProxyAnswers();
+    takeProxyAnswers();
     if (!proxiesKnown) {
         enginePageWaiting = true;
         return;

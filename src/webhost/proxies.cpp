@@ -6,29 +6,19 @@
 #include "platform/startup_trace.h"
 #include "webhost/proxy_rules.h"
 
-#include <mutex>
-
 namespace vorl {
-
-// The resolver's answers, left by its thread and taken by the main thread as soon as it looks:
-// usually before the engine's page is requested, so that the page need not wait.
-struct AppDelegate::ProxyLookup {
-    std::mutex mutex;
-    std::optional<Platform::ProxyAnswers> answers; // guarded by mutex
-};
 
 void AppDelegate::decideProxies() {
     Environment environment = platform.environment();
     if (!needsSystemProxies(environment))
         return proxiesDecided(proxySettingsBypassingLoopback(environment, BASE, {}));
-    auto lookup = proxyLookup = std::make_shared<ProxyLookup>();
+    // The answers are taken as soon as the main thread looks: usually before the engine's page
+    // is requested, so that the page need not wait.
+    auto lookup = proxyLookup = std::make_shared<Handoff<Platform::ProxyAnswers>>();
     MainQueue& mainQueue = platform.mainQueue();
     platform.lookUpSystemProxies(systemProxyQuestions(BASE),
                                  [this, lookup, &mainQueue](Platform::ProxyAnswers answers) {
-                                     {
-                                         std::lock_guard lock(lookup->mutex);
-                                         lookup->answers = std::move(answers);
-                                     }
+                                     lookup->leave(std::move(answers));
                                      mainQueue.async([this] { takeProxyAnswers(); });
                                  });
 }
@@ -36,16 +26,12 @@ void AppDelegate::decideProxies() {
 void AppDelegate::takeProxyAnswers() {
     if (proxiesKnown || !proxyLookup)
         return;
-    Platform::ProxyAnswers answers;
-    {
-        std::lock_guard lock(proxyLookup->mutex);
-        if (!proxyLookup->answers)
-            return;
-        answers = *proxyLookup->answers;
-    }
+    std::optional<Platform::ProxyAnswers> answers = proxyLookup->look();
+    if (!answers)
+        return;
     proxiesDecided(proxySettingsBypassingLoopback(platform.environment(), BASE, [&answers](const Url& url) {
-        auto answer = answers.find(url.string());
-        return answer != answers.end() ? answer->second : std::vector<std::string>{"direct://"};
+        auto answer = answers->find(url.string());
+        return answer != answers->end() ? answer->second : std::vector<std::string>{"direct://"};
     }));
 }
 
