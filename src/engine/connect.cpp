@@ -1,27 +1,20 @@
 // Probing the engine, waiting for a launched one to answer, and falling back to the built-in
 // page when it cannot serve.
 
-#include "app/app_delegate.h"
 #include "app/globals.h"
+#include "app/handoff.h"
 #include "engine/engine_decisions.h"
-#include "engine/engine_stops.h"
+#include "engine/engine_supervisor.h"
 #include "engine/log_tail.h"
 #include "platform/startup_trace.h"
 
+#include <cassert>
 #include <chrono>
 
 namespace vorl {
 namespace {
 
 constexpr Seconds statusTimeout = 0.8;
-constexpr Seconds pageTimeout = 60.0;
-
-const char* const engineStoppedMessage =
-    "Motoren stoppet under oppstart. Se ~/Library/Logs/VORL Vorudi – motor.log. "
-    "Appen bruker den innebygde motoren.";
-const char* const engineSilentMessage = "Motoren svarer ikke. Se ~/Library/Logs/VORL Vorudi – motor.log. "
-                                        "Appen bruker den innebygde motoren.";
-const char* const showLogButton = "Vis motorloggen";
 
 UrlRequest statusRequest() {
     return UrlRequest{BASE.appendingPathComponent("api/status"), "GET", statusTimeout};
@@ -31,19 +24,26 @@ UrlRequest statusRequest() {
 
 // The first probe: its verdict on the status body, left by the session's thread, is acted on
 // once by the main thread, as soon as both the verdict and the splash are there.
-struct AppDelegate::FirstProbe {
+struct EngineSupervisor::FirstProbe {
     Handoff<bool> healthyBody;
-    unsigned attempt = 0;
+    Attempts::Attempt attempt;
     bool splashRequested = false;
     bool actedOn = false;
 };
 
-void AppDelegate::applicationWillFinishLaunching() {
-    // The first probe and the proxies' lookup go out while the toolkit is still starting, so
-    // that an engine that already answers can have its page requested together with the splash.
+EngineSupervisor::EngineSupervisor(Platform& desktop, EngineSupervisorDelegate& shown)
+    : platform(desktop), delegate(shown), started(desktop.clock().now()) {}
+
+EngineSupervisor::~EngineSupervisor() = default;
+
+void EngineSupervisor::assertOnMainThread() const {
+    assert(platform.mainQueue().isMainThread() && "the engine's supervision runs on the main thread");
+}
+
+void EngineSupervisor::probeEarly() {
+    assertOnMainThread();
     auto probe = firstProbe = std::make_shared<FirstProbe>();
-    probe->attempt = beginRecovery();
-    decideProxies();
+    probe->attempt = beginAttempt(EngineState::starting);
     MainQueue& mainQueue = platform.mainQueue();
     platform.urlSession().dataTask(statusRequest(), [this, probe, &mainQueue](Result<std::string> body) {
         probe->healthyBody.leave(isHealthyStatusBody(body));
@@ -51,37 +51,33 @@ void AppDelegate::applicationWillFinishLaunching() {
     });
 }
 
-void AppDelegate::splashWasRequested() {
+void EngineSupervisor::splashRequested() {
+    assertOnMainThread();
     firstProbe->splashRequested = true;
     actOnFirstProbe();
 }
 
-void AppDelegate::actOnFirstProbe() {
+void EngineSupervisor::actOnFirstProbe() {
     std::optional<bool> healthyBody = firstProbe->healthyBody.look();
-    if (!healthyBody || !firstProbe->splashRequested || firstProbe->actedOn)
-        return;
-    firstProbe->actedOn = true;
-    if (firstProbe->attempt != recovery)
+    if (!healthyBody || !firstProbe->splashRequested || std::exchange(firstProbe->actedOn, true) ||
+        !attempts.isCurrent(firstProbe->attempt))
         return;
     if (verdict(*healthyBody))
         return connected(true);
     // The engine is launched once the window is up: on a machine of few processors, the
     // interpreter's start and the window's construction would take them from each other, and
     // the main thread is then free to answer the engine the moment it listens.
-    platform.mainQueue().async([this, attempt = firstProbe->attempt] {
-        if (attempt == recovery)
-            connected(false);
-    });
+    platform.mainQueue().async(attempts.whileCurrent([this] { connected(false); }));
 }
 
-bool AppDelegate::verdict(bool healthyBody) {
+bool EngineSupervisor::verdict(bool healthyBody) {
     traceStartupPhase("probe answered");
     // Only an engine of the user's own is trusted with the user's work.
-    return healthyBody &&
-           isTrustedListener(platform.loopbackListener(PORT), server && server->process->isRunning());
+    return healthyBody && isTrustedListener(platform.loopbackListener(PORT), serverRuns());
 }
 
-void AppDelegate::ping(std::function<void(bool healthy)> completion) {
+void EngineSupervisor::ping(std::function<void(bool healthy)> completion) {
+    assertOnMainThread();
     // The answer may come after the application has begun to end: the session's thread
     // touches only the queue, which the platform keeps until that thread has stopped. What
     // the queue runs, it runs while the application is there.
@@ -93,45 +89,33 @@ void AppDelegate::ping(std::function<void(bool healthy)> completion) {
         });
 }
 
-void AppDelegate::loadEnginePage() {
-    // Where the system's settings would send it through a proxy, the page waits for the
-    // settings that take the engine out of them.
-    takeProxyAnswers();
-    if (!proxiesKnown) {
-        enginePageWaiting = true;
-        return;
-    }
-    web->loadRequest(UrlRequest{BASE, "GET", pageTimeout});
+Attempts::Attempt EngineSupervisor::beginAttempt(EngineState state) {
+    setState(state);
+    return attempts.begin();
 }
 
-unsigned AppDelegate::beginRecovery(EngineState state) {
-    setEngineState(state);
-    return ++recovery;
-}
-
-void AppDelegate::setEngineState(EngineState state) {
+void EngineSupervisor::setState(EngineState state) {
     engineState = state;
-    platform.application().setMenuActionEnabled(
-        MenuAction::restartEngine, state != EngineState::starting && state != EngineState::restarting);
+    delegate.restartAvailabilityChanged(restartAvailable());
 }
 
-void AppDelegate::connect() {
-    unsigned attempt = beginRecovery();
-    ping([this, attempt](bool healthy) {
-        if (attempt == recovery)
-            connected(healthy);
-    });
+bool EngineSupervisor::restartAvailable() const {
+    return engineState != EngineState::starting && engineState != EngineState::restarting;
 }
 
-void AppDelegate::connected(bool healthy) {
-    if (healthy) {
-        loadEnginePage();
-        return beginServing();
-    }
+void EngineSupervisor::connect() {
+    assertOnMainThread();
+    beginAttempt(EngineState::starting);
+    ping(attempts.whileCurrent([this](bool healthy) { connected(healthy); }));
+}
+
+void EngineSupervisor::connected(bool healthy) {
+    if (healthy)
+        return serve();
     // One engine at a time: one being launched or still starting is waited for, not joined by
     // a second that could only find its port taken.
     if (launching) {
-        launchWantedBy = recovery;
+        launchWantedBy = attempts.now();
         return;
     }
     if (serverRuns())
@@ -139,89 +123,68 @@ void AppDelegate::connected(bool healthy) {
     startServer();
 }
 
-void AppDelegate::beginServing() {
+void EngineSupervisor::serve() {
+    delegate.showEnginePage();
     if (serverRuns())
-        return setEngineState(EngineState::servingLaunched);
-    setEngineState(EngineState::servingAdopted);
-    watchAdoptedEngine(recovery);
+        return setState(EngineState::servingLaunched);
+    setState(EngineState::servingAdopted);
+    watchAdoptedEngine();
 }
 
-bool AppDelegate::serverRuns() const {
+bool EngineSupervisor::serverRuns() const {
     return server && !server->ending && server->process->isRunning();
 }
 
-Seconds AppDelegate::sinceLaunch() const {
+Seconds EngineSupervisor::sinceLaunch() const {
     return std::chrono::duration<double>(platform.clock().now() - started).count();
 }
 
-AppDelegate::EngineReport AppDelegate::reportOnServer() const {
-    return EngineReport{server ? server->ending : std::nullopt, readLogTail(LOGFILE)};
+EngineWarning EngineSupervisor::warningAboutServer(FallbackReason reason) const {
+    return EngineWarning{reason, std::nullopt, server ? server->ending : std::nullopt, readLogTail(LOGFILE)};
 }
 
-void AppDelegate::waitForServer() {
-    unsigned attempt = recovery;
+void EngineSupervisor::waitForServer() {
+    assertOnMainThread();
     bool listenedOn = platform.loopbackListener(PORT) != PortListener::none;
     switch (decideListenerWait(server->ending.has_value(), sinceLaunch(), listenedOn)) {
     case ListenerWait::engineStopped:
-        return fallback(engineStoppedMessage, reportOnServer());
+        return fallback(warningAboutServer(FallbackReason::stoppedWhileStarting));
     case ListenerWait::engineSilent:
-        return fallback(engineSilentMessage, reportOnServer());
+        return fallback(warningAboutServer(FallbackReason::silent));
     case ListenerWait::probe:
         traceStartupPhase("engine listening");
         return pollServer();
     case ListenerWait::lookAgain:
-        platform.mainQueue().asyncAfter(listenerLookInterval, [this, attempt] {
-            if (attempt == recovery)
-                waitForServer();
-        });
+        platform.mainQueue().asyncAfter(listenerLookInterval,
+                                        attempts.whileCurrent([this] { waitForServer(); }));
         return;
     }
 }
 
-void AppDelegate::pollServer() {
-    unsigned attempt = recovery;
-    ping([this, attempt](bool healthy) {
-        if (attempt != recovery)
-            return;
+void EngineSupervisor::pollServer() {
+    ping(attempts.whileCurrent([this](bool healthy) {
         std::optional<bool> running;
         if (!healthy && server)
             running = !server->ending;
         switch (decidePoll(healthy, running, sinceLaunch())) {
         case PollOutcome::loadEnginePage:
-            loadEnginePage();
-            return beginServing();
+            return serve();
         case PollOutcome::engineStopped:
-            return fallback(engineStoppedMessage, reportOnServer());
+            return fallback(warningAboutServer(FallbackReason::stoppedWhileStarting));
         case PollOutcome::engineSilent:
-            return fallback(engineSilentMessage, reportOnServer());
+            return fallback(warningAboutServer(FallbackReason::silent));
         case PollOutcome::probeAgain:
-            platform.mainQueue().asyncAfter(pollPause, [this, attempt] {
-                if (attempt == recovery)
-                    pollServer();
-            });
+            platform.mainQueue().asyncAfter(pollPause, attempts.whileCurrent([this] { pollServer(); }));
             return;
         }
-    });
+    }));
 }
 
-void AppDelegate::fallback(const std::string& message, const EngineReport& report) {
-    // Whatever a recovery still has under way gives way to the built-in page.
-    beginRecovery(EngineState::idle);
-    std::filesystem::path page = ENG / "Auto-Vorudi.html";
-    std::error_code error;
-    if (std::filesystem::exists(page, error))
-        web->loadFileURL(Url::fileUrl(page), Url::fileUrl(ENG));
-    Alert warning = alert("VORL Vorudi", message, AlertStyle::warning);
-    if (report.ending)
-        warning.note = endingDescription(*report.ending);
-    if (report.logTail) {
-        warning.excerpt = *report.logTail;
-        warning.buttons.push_back(showLogButton);
-    }
-    window->beginAlertSheet(warning, [this](const AlertResult& result) {
-        if (result.button == 1u)
-            showLog();
-    });
+void EngineSupervisor::fallback(const EngineWarning& warning) {
+    assertOnMainThread();
+    // Whatever an attempt still has under way gives way to the built-in page.
+    beginAttempt(EngineState::idle);
+    delegate.showBuiltInPage(warning);
 }
 
 } // namespace vorl

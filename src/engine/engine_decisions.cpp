@@ -1,6 +1,5 @@
 #include "engine_decisions.h"
 
-#include <cstring>
 #include <ctime>
 
 namespace vorl {
@@ -32,17 +31,14 @@ bool isTrustedListener(PortListener listener, bool launchedEngineRunning) {
            (listener == PortListener::unknown && launchedEngineRunning);
 }
 
-std::optional<std::string> launchRefusal(PortListener listener, long port) {
+std::optional<FallbackReason> launchRefusal(PortListener listener) {
     // An engine launched beside another listener could not listen itself, and would only be
     // reported as stopped.
     switch (listener) {
     case PortListener::otherUser:
-        return "Motoren kunne ikke startes fordi en annen bruker på maskinen bruker port " +
-               std::to_string(port) + ". Appen bruker den innebygde motoren.";
+        return FallbackReason::portHeldByOtherUser;
     case PortListener::unknown:
-        return "Motoren kunne ikke startes fordi port " + std::to_string(port) +
-               " er i bruk, og systemet lar ikke appen se hvem som bruker den. Appen bruker den innebygde "
-               "motoren.";
+        return FallbackReason::portHeldUnseen;
     case PortListener::none:
     case PortListener::currentUser:
         break;
@@ -100,20 +96,6 @@ std::string logHeaderLine(Date now) {
 
 OutputLog engineOutputLog(const std::filesystem::path& logFile, Date now) {
     return OutputLog{logFile, engineLogLimit, logHeaderLine(now)};
-}
-
-std::string launchFailureDescription(const LaunchFailure& failure) {
-    switch (failure.reason) {
-    case LaunchFailure::Reason::notStarted:
-        return std::strerror(failure.systemError);
-    case LaunchFailure::Reason::guardNotStarted:
-        return std::string("motorvakten kunne ikke startes: ") + std::strerror(failure.systemError);
-    case LaunchFailure::Reason::guardSilent:
-        return "motorvakten svarte ikke";
-    case LaunchFailure::Reason::guardRefusedGroup:
-        return "motorvakten fikk ikke motorens prosessgruppe";
-    }
-    return {};
 }
 
 } // namespace vorl

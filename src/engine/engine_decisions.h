@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine_words.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "platform/result.h"
@@ -13,7 +14,7 @@
 #include <string_view>
 
 // The engine's plain decisions: whether a status reply is healthy, what a poll attempt leads
-// to, the engine's environment and CA bundle, its log, and why a launch failed.
+// to, the engine's environment and CA bundle, and its log.
 
 namespace vorl {
 
@@ -33,17 +34,16 @@ PollOutcome decidePoll(bool healthy, std::optional<bool> launchedEngineRunning, 
 // launched is still running, so that the answer is all but certainly its own.
 bool isTrustedListener(PortListener listener, bool launchedEngineRunning);
 
-// Why no engine is launched while the port is held as listener says, in the words the user
-// reads; nothing when an engine may be launched.
-std::optional<std::string> launchRefusal(PortListener listener, long port);
+// Why no engine is launched while the port is held as listener says; nothing when an engine may
+// be launched.
+std::optional<FallbackReason> launchRefusal(PortListener listener);
 
 // Whether the user's own engine, whose page is shown, has gone: nothing of the user's listens
 // on its port any more.
 bool adoptedEngineHasGone(PortListener listener);
 
-// The request that asks the engine at engine to quit, and how long it is waited for.
+// The request that asks the engine at engine to quit. Its time-out bounds the wait for it.
 UrlRequest quitRequest(const Url& engine);
-inline constexpr Seconds quitWait = 2.0;
 
 inline constexpr Seconds startupTimeLimit = 45.0;
 inline constexpr Seconds pollPause = 0.3;
@@ -77,9 +77,5 @@ inline constexpr std::uint64_t engineLogLimit = 10 * 1024 * 1024;
 
 // Where a launch's output goes: logFile, headed by the launch's line.
 OutputLog engineOutputLog(const std::filesystem::path& logFile, Date now);
-
-// Why the engine could not be launched, as the message says between its parentheses: the
-// system's description of the error, or what went wrong with the engine's guard.
-std::string launchFailureDescription(const LaunchFailure& failure);
 
 } // namespace vorl

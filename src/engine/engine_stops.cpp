@@ -23,14 +23,4 @@ EngineStopOutcome recordEngineStop(std::vector<Date>& stops, Date now) {
     }
 }
 
-std::string endingDescription(const ProcessEnding& ending) {
-    switch (ending.reason) {
-    case ProcessEnding::Reason::exit:
-        return "Avsluttet med kode " + std::to_string(ending.status) + ".";
-    case ProcessEnding::Reason::uncaughtSignal:
-        return "Stoppet av signal " + std::to_string(ending.status) + ".";
-    }
-    return {};
-}
-
 } // namespace vorl

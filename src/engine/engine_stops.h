@@ -1,9 +1,7 @@
 #pragma once
 
-#include "platform/process.h"
 #include "platform/values.h"
 
-#include <string>
 #include <vector>
 
 // What follows an engine that stops while its page is in use.
@@ -23,8 +21,5 @@ enum class EngineStopOutcome {
 EngineStopOutcome recordEngineStop(std::vector<Date>& stops, Date now);
 
 inline constexpr Seconds relaunchPause = 2.0;
-
-// How a process ended, in a sentence: "Avsluttet med kode 3." or "Stoppet av signal 9.".
-std::string endingDescription(const ProcessEnding& ending);
 
 } // namespace vorl

@@ -18,8 +18,13 @@ bool isHeader(std::string_view line) {
     return line.starts_with("=== start ") && line.ends_with(" (app) ===");
 }
 
-bool isShownControl(unsigned char byte) {
-    return byte == '\t' || byte == '\n';
+// Whether a valid UTF-8 sequence is a control character that is not shown: C0 but for tabs and
+// line feeds, DEL, and C1 (U+0080 to U+009F, which a terminal takes for escapes).
+bool isHiddenControl(std::string_view character) {
+    auto first = static_cast<unsigned char>(character[0]);
+    if (character.size() == 1)
+        return (first < 0x20 && first != '\t' && first != '\n') || first == 0x7f;
+    return character.size() == 2 && first == 0xc2 && static_cast<unsigned char>(character[1]) < 0xa0;
 }
 
 // Each character of text, invalid bytes as U+FFFD and control characters left out.
@@ -28,10 +33,9 @@ std::vector<std::string_view> characters(std::string_view text) {
     std::vector<std::string_view> result;
     for (size_t i = 0; i < text.size();) {
         size_t length = utf8SequenceLength(text.substr(i));
-        auto byte = static_cast<unsigned char>(text[i]);
         if (length == 0)
             result.push_back(replacement);
-        else if (length > 1 || (byte >= 0x20 && byte != 0x7f) || isShownControl(byte))
+        else if (!isHiddenControl(text.substr(i, length)))
             result.push_back(text.substr(i, length));
         i += length == 0 ? 1 : length;
     }

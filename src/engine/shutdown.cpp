@@ -1,8 +1,8 @@
-// Stopping the engines this application launched, as it terminates.
+// Stopping the engines this application launched, as it ends.
 
-#include "app/app_delegate.h"
 #include "app/globals.h"
 #include "engine/engine_decisions.h"
+#include "engine/engine_supervisor.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,24 +10,20 @@
 
 namespace vorl {
 
-bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed() {
-    return true;
-}
-
-void AppDelegate::applicationWillTerminate() {
+void EngineSupervisor::stopEngines() {
+    assertOnMainThread();
     // An engine that ends from here on is no stop to recover from.
-    beginRecovery(EngineState::idle);
-    // A dialog on screen does not hold the application up: it and every waiting one are
-    // answered as cancelled.
-    window->endSheets();
-    cancelDownloadsInProgress();
+    beginAttempt(EngineState::idle);
     bool anyRunning = std::any_of(launchedEngines.begin(), launchedEngines.end(),
                                   [](const auto& engine) { return engine->process->isRunning(); });
     if (anyRunning) {
+        // The session answers by the request's own time-out at the latest; the wait is bounded
+        // by it all the same, should an answer never come.
+        UrlRequest request = quitRequest(BASE);
         auto answered = std::make_shared<std::binary_semaphore>(0);
-        platform.urlSession().dataTask(quitRequest(BASE),
+        platform.urlSession().dataTask(request,
                                        [answered](const Result<std::string>&) { answered->release(); });
-        answered->try_acquire_for(std::chrono::duration<double>(quitWait));
+        answered->try_acquire_for(std::chrono::duration<double>(request.timeoutInterval));
     }
     // Whatever an engine left behind in its group goes too, also when the engine itself has
     // already exited. An engine found running at start-up was not launched here and is left

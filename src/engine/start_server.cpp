@@ -1,17 +1,14 @@
 // Launching the installed engine.
 
-#include "app/app_delegate.h"
 #include "app/globals.h"
 #include "engine/engine_decisions.h"
+#include "engine/engine_supervisor.h"
 #include "platform/startup_trace.h"
 
 #include <unistd.h>
 
 namespace vorl {
 namespace {
-
-const char* const notInstalledMessage = "AI-miljøet er ikke installert. Appen bruker den innebygde motoren. "
-                                        "Installer VORL Vorudi-pakken på nytt for AI-analyse.";
 
 bool isExecutableFile(const std::filesystem::path& path) {
     std::error_code error;
@@ -20,18 +17,15 @@ bool isExecutableFile(const std::filesystem::path& path) {
 
 } // namespace
 
-void AppDelegate::startServer() {
+void EngineSupervisor::startServer() {
+    assertOnMainThread();
     std::filesystem::path interpreter = AI / "venv/bin/python";
     std::filesystem::path script = AI / "server.py";
     std::error_code error;
-    if (!isExecutableFile(interpreter) || !std::filesystem::exists(script, error)) {
-        fallback(notInstalledMessage);
-        return;
-    }
-    if (std::optional<std::string> refusal = launchRefusal(platform.loopbackListener(PORT), PORT)) {
-        fallback(*refusal);
-        return;
-    }
+    if (!isExecutableFile(interpreter) || !std::filesystem::exists(script, error))
+        return fallback(EngineWarning{FallbackReason::notInstalled});
+    if (std::optional<FallbackReason> refusal = launchRefusal(platform.loopbackListener(PORT)))
+        return fallback(EngineWarning{*refusal});
 
     LaunchRequest request;
     request.executable = interpreter;
@@ -42,18 +36,18 @@ void AppDelegate::startServer() {
     std::filesystem::create_directories(LOGFILE.parent_path(), error);
     request.output = engineOutputLog(LOGFILE, platform.clock().now());
     launching = true;
-    launchWantedBy = recovery;
+    launchWantedBy = attempts.now();
     platform.processLauncher().launch(
         std::move(request), [this](ProcessLauncher::Outcome outcome) { launched(std::move(outcome)); });
 }
 
-void AppDelegate::launched(ProcessLauncher::Outcome outcome) {
+void EngineSupervisor::launched(ProcessLauncher::Outcome outcome) {
+    assertOnMainThread();
     launching = false;
-    bool awaited = engineState == EngineState::starting && launchWantedBy == recovery;
+    bool awaited = engineState == EngineState::starting && attempts.isCurrent(launchWantedBy);
     if (!outcome) {
         if (awaited)
-            fallback("Motoren kunne ikke startes (" + launchFailureDescription(outcome.failure()) +
-                     "). Appen bruker den innebygde motoren.");
+            fallback(EngineWarning{FallbackReason::launchFailed, outcome.failure()});
         return;
     }
     // Once the start it was for has ended otherwise, the engine goes at once, with its guard.
@@ -70,7 +64,7 @@ void AppDelegate::launched(ProcessLauncher::Outcome outcome) {
         waitForServer();
 }
 
-std::optional<std::string> AppDelegate::certifiPath() const {
+std::optional<std::string> EngineSupervisor::certifiPath() const {
     return findCertifiBundle(AI);
 }
 

@@ -1,10 +1,10 @@
 // The engine while its page is in use: one that stops is noticed and replaced, one that keeps
 // stopping ends in the built-in page with its reasons, and the user can restart it.
 
-#include "app/app_delegate.h"
 #include "app/globals.h"
 #include "engine/engine_decisions.h"
 #include "engine/engine_stops.h"
+#include "engine/engine_supervisor.h"
 
 #include <chrono>
 
@@ -14,101 +14,91 @@ namespace {
 // The user's own engine is looked for on its port this often: the kernel answers in well under
 // a millisecond, and the engine gets no request while the page is idle.
 constexpr Seconds adoptedEngineLook = 1.0;
-// A stopped engine's port is free once its group has had the guard's grace period.
-constexpr std::chrono::seconds freePortWait{12};
+// A stopped engine's port is free once its group has had the guard's grace period, and its
+// last processes have closed their sockets.
+constexpr Seconds freePortWait = groupGracePeriod + 2.0;
 constexpr Seconds freePortLook = 0.1;
-
-const char* const stoppedThriceMessage =
-    "Motoren stoppet tre ganger på under fem minutter. Appen bruker den innebygde motoren.";
 
 } // namespace
 
-void AppDelegate::engineEnded(LaunchedEngine* engine, ProcessEnding ending) {
+void EngineSupervisor::engineEnded(LaunchedEngine* engine, ProcessEnding ending) {
+    assertOnMainThread();
     engine->ending = ending;
     if (engine == server && engineState == EngineState::servingLaunched)
         engineStoppedUnexpectedly();
 }
 
-void AppDelegate::watchAdoptedEngine(unsigned attempt) {
-    platform.mainQueue().asyncAfter(adoptedEngineLook, [this, attempt] {
-        if (attempt != recovery || engineState != EngineState::servingAdopted)
+void EngineSupervisor::watchAdoptedEngine() {
+    platform.mainQueue().asyncAfter(adoptedEngineLook, attempts.whileCurrent([this] {
+        if (engineState != EngineState::servingAdopted)
             return;
         if (adoptedEngineHasGone(platform.loopbackListener(PORT)))
             engineStoppedUnexpectedly();
         else
-            watchAdoptedEngine(attempt);
-    });
+            watchAdoptedEngine();
+    }));
 }
 
-void AppDelegate::engineStoppedUnexpectedly() {
+void EngineSupervisor::engineStoppedUnexpectedly() {
     EngineStopOutcome outcome = recordEngineStop(engineStops, platform.clock().now());
     if (outcome == EngineStopOutcome::giveUp) {
         // What a launched engine left in the log tells why it stopped; the user's own engine
         // logs elsewhere.
-        EngineReport report;
+        EngineWarning warning{FallbackReason::stoppedThrice};
         if (engineState == EngineState::servingLaunched)
-            report = reportOnServer();
+            warning = warningAboutServer(FallbackReason::stoppedThrice);
         releaseServer();
-        return fallback(stoppedThriceMessage, report);
+        return fallback(warning);
     }
     releaseServer();
     // The page's requests go with it, answered as cancelled; the start's own path follows.
-    window->endSheets();
+    delegate.cancelPageRequests();
+    delegate.showSplash();
     if (outcome == EngineStopOutcome::relaunch)
-        return recoverEnginePage();
-    web->loadHTMLString(SPLASH, std::nullopt);
-    unsigned attempt = beginRecovery();
-    platform.mainQueue().asyncAfter(relaunchPause, [this, attempt] {
-        if (attempt == recovery)
-            connect();
-    });
+        return connect();
+    beginAttempt(EngineState::starting);
+    platform.mainQueue().asyncAfter(relaunchPause, attempts.whileCurrent([this] { connect(); }));
 }
 
-void AppDelegate::releaseServer() {
+void EngineSupervisor::releaseServer() {
     std::erase_if(launchedEngines, [this](const auto& engine) { return engine.get() == server; });
     server = nullptr;
 }
 
-void AppDelegate::restartEngine() {
-    if (engineState == EngineState::starting || engineState == EngineState::restarting)
+void EngineSupervisor::restartEngine() {
+    assertOnMainThread();
+    if (!restartAvailable())
         return;
     bool adopted = engineState == EngineState::servingAdopted;
-    unsigned attempt = beginRecovery(EngineState::restarting);
-    window->endSheets();
-    web->loadHTMLString(SPLASH, std::nullopt);
+    beginAttempt(EngineState::restarting);
+    delegate.cancelPageRequests();
+    delegate.showSplash();
     bool launchedRunning = serverRuns();
     if (!launchedRunning && !adopted) {
         releaseServer();
         return connect(); // nothing of the user's own runs to be stopped
     }
-    quitHandled = false;
     // The user's own engine is only asked to quit; one launched here is stopped as at the
-    // application's end.
+    // application's end, once the request has been answered or has timed out.
     MainQueue& mainQueue = platform.mainQueue();
-    platform.urlSession().dataTask(quitRequest(BASE),
-                                   [this, &mainQueue, attempt](const Result<std::string>&) {
-                                       mainQueue.async([this, attempt] { quitAnswered(attempt); });
-                                   });
-    if (launchedRunning)
-        mainQueue.asyncAfter(quitWait, [this, attempt] { quitAnswered(attempt); });
+    auto answered = attempts.whileCurrent([this] { quitAnswered(); });
+    platform.urlSession().dataTask(
+        quitRequest(BASE), [&mainQueue, answered](const Result<std::string>&) { mainQueue.async(answered); });
 }
 
-void AppDelegate::quitAnswered(unsigned attempt) {
-    if (attempt != recovery || std::exchange(quitHandled, true))
-        return;
-    if (server && server->process->isRunning())
+void EngineSupervisor::quitAnswered() {
+    if (serverRuns())
         server->process->terminate();
     releaseServer();
-    waitForFreePort(attempt, platform.clock().now() + freePortWait);
+    waitForFreePort(platform.clock().now() +
+                    std::chrono::duration_cast<Date::duration>(std::chrono::duration<double>(freePortWait)));
 }
 
-void AppDelegate::waitForFreePort(unsigned attempt, Date deadline) {
-    if (attempt != recovery)
-        return;
+void EngineSupervisor::waitForFreePort(Date deadline) {
     if (platform.loopbackListener(PORT) == PortListener::none || platform.clock().now() >= deadline)
         return connect();
     platform.mainQueue().asyncAfter(freePortLook,
-                                    [this, attempt, deadline] { waitForFreePort(attempt, deadline); });
+                                    attempts.whileCurrent([this, deadline] { waitForFreePort(deadline); }));
 }
 
 } // namespace vorl

@@ -1,32 +1,29 @@
-// vorl-motorvakt: ends an engine's process group when the application that launched it is gone,
-// however it ended, and carries the engine's output into its log meanwhile. The application
-// starts it as "vorl-motorvakt [<log file> <limit in bytes>]" with its end of a socket pair,
-// which only the application holds otherwise, as standard input, and with a log, the read end
-// of the pipe that carries the engine's output as descriptor 3. The exchange, one line each:
-//   guard: "ready"            it runs, detached from the application, which need not reap it
-//   app:   "group <id>"       the engine's process group
-//   guard: "watching"         it has the group
-//   app:   "terminated"       the application has sent the group SIGTERM itself
-//   app:   "flush"            the engine has ended: what its output holds now goes into the log,
-//   guard: "flushed"          after which the guard says so
-// At the end of the channel the guard sends SIGTERM, unless the application already did, gives
-// the group a grace period, and then sends SIGKILL to whatever is left of it. It writes the
-// output until the group has ended and its pipe is closed.
+// vorl-motorvakt: ends an engine's process group when the application that launched it lets go
+// of it or is gone, however it ended, and carries the engine's output into its log meanwhile.
+// The application starts it as "vorl-motorvakt [<log file> <limit in bytes>]" with its end of a
+// socket pair, which only the application holds otherwise, as standard input, and with a log,
+// the read end of the pipe that carries the engine's output as GUARD_OUTPUT_DESCRIPTOR. Their
+// exchange is in guard_protocol.h. To end the group the guard sends SIGTERM, unless the
+// application already did, gives the group a grace period, and then sends SIGKILL to whatever
+// is left of it. It writes the output until the group has ended and its pipe is closed.
 
 #define _GNU_SOURCE // F_SETPIPE_SZ
 #include "bounded_log.h"
+#include "guard_protocol.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
 
-enum { CHANNEL = STDIN_FILENO, OUTPUT = 3, GRACE_MS = 10000, STEP_MS = 100, IDLE_MS = 1000 };
+enum { CHANNEL = STDIN_FILENO, STEP_MS = 100, IDLE_MS = 1000 };
 
 static struct bounded_log log_file;
 static int output = -1; // the engine's output, until its pipe is closed
@@ -86,10 +83,9 @@ static int hear(char* line, size_t size) {
 // The group named by "group <id>"; 0 for anything else. Groups 0 and 1 would reach this
 // guard's own group or every process it may signal.
 static pid_t groupIn(const char* line) {
-    const char* prefix = "group ";
-    if (strncmp(line, prefix, strlen(prefix)) != 0)
+    if (strncmp(line, GUARD_GROUP, strlen(GUARD_GROUP)) != 0)
         return 0;
-    const char* digits = line + strlen(prefix);
+    const char* digits = line + strlen(GUARD_GROUP);
     char* end;
     errno = 0;
     long group = strtol(digits, &end, 10);
@@ -99,9 +95,42 @@ static pid_t groupIn(const char* line) {
     return (pid_t)group;
 }
 
-// Whether a process of the group is still there; once none is, its id may name another group.
-static int groupExists(pid_t group) {
-    return kill(-group, 0) == 0 || errno == EPERM;
+// Whether the process of this /proc entry is in the group and has not ended; -1 when its entry
+// cannot be read.
+static int runsInGroup(const char* pid, pid_t group) {
+    char path[64], stat[512];
+    snprintf(path, sizeof path, "/proc/%s/stat", pid);
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    ssize_t got = read(fd, stat, sizeof stat - 1);
+    close(fd);
+    if (got <= 0)
+        return -1;
+    stat[got] = '\0';
+    // "<pid> (<name>) <state> <parent> <group> ...": the name may hold anything, parentheses too.
+    const char* afterName = strrchr(stat, ')');
+    char state;
+    long parent, itsGroup;
+    if (!afterName || sscanf(afterName + 1, " %c %ld %ld", &state, &parent, &itsGroup) != 3)
+        return -1;
+    return itsGroup == group && state != 'Z' && state != 'X';
+}
+
+// Whether a process of the group still runs. The engine, the group's leader, stays a zombie
+// until the application reaps it, which it does only once told the group is gone: its id, which
+// names the group, cannot be taken by another process meanwhile.
+static int groupRuns(pid_t group) {
+    if (kill(-group, 0) != 0 && errno != EPERM)
+        return 0;
+    DIR* processes = opendir("/proc");
+    if (!processes)
+        return 1; // the zombie cannot be told from the living: the grace period runs out
+    int runs = 0;
+    for (struct dirent* entry; !runs && (entry = readdir(processes));)
+        runs = entry->d_name[0] >= '1' && entry->d_name[0] <= '9' && runsInGroup(entry->d_name, group) == 1;
+    closedir(processes);
+    return runs;
 }
 
 static long long now_ms(void) {
@@ -128,13 +157,18 @@ static void drain_output(void) {
 }
 
 static void endGroup(pid_t group, int terminated) {
-    if (!terminated && groupExists(group))
+    if (!terminated && groupRuns(group))
         kill(-group, SIGTERM);
-    long long deadline = now_ms() + GRACE_MS;
-    while (groupExists(group) && now_ms() < deadline)
+    long long deadline = now_ms() + GUARD_GRACE_MILLISECONDS;
+    while (groupRuns(group) && now_ms() < deadline)
         wait_for(-1, STEP_MS);
-    if (groupExists(group))
+    if (groupRuns(group))
         kill(-group, SIGKILL);
+}
+
+// A word of the application's, as it comes through hear(): without its line feed.
+static int is(const char* line, const char* word) {
+    return strncmp(line, word, strlen(word) - 1) == 0 && line[strlen(word) - 1] == '\0';
 }
 
 int main(int argc, char** argv) {
@@ -145,12 +179,12 @@ int main(int argc, char** argv) {
     if (guard > 0)
         return 0;
     if (argc == 3 && bounded_log_init(&log_file, argv[1], strtoull(argv[2], NULL, 10)) == 0) {
-        output = OUTPUT;
+        output = GUARD_OUTPUT_DESCRIPTOR;
         fcntl(output, F_SETFL, fcntl(output, F_GETFL) | O_NONBLOCK);
         // A larger pipe lets a loud engine write on while the guard writes the log.
         fcntl(output, F_SETPIPE_SZ, 1 << 20);
     }
-    if (!tell("ready\n"))
+    if (!tell(GUARD_READY))
         return 1;
 
     char line[64];
@@ -160,19 +194,24 @@ int main(int argc, char** argv) {
         if (group == 0)
             return 1;
         // Unheard, the application ends the group itself; heard or not, the group is this guard's.
-        tell("watching\n");
+        tell(GUARD_WATCHING);
     }
-    int terminated = 0;
-    while (group != 0 && hear(line, sizeof line)) {
-        if (strcmp(line, "terminated") == 0) {
+    int terminated = 0, released = 0;
+    while (group != 0 && !released && hear(line, sizeof line)) {
+        if (is(line, GUARD_TERMINATED)) {
             terminated = 1;
-        } else if (strcmp(line, "flush") == 0) {
+        } else if (is(line, GUARD_FLUSH)) {
             flush_output();
-            tell("flushed\n");
+            tell(GUARD_FLUSHED);
+        } else if (is(line, GUARD_END)) {
+            released = 1;
         }
     }
-    if (group != 0)
+    if (group != 0) {
         endGroup(group, terminated);
+        if (released)
+            tell(GUARD_GONE);
+    }
     drain_output();
     bounded_log_close(&log_file);
     return 0;

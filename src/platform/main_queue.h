@@ -13,6 +13,8 @@ public:
     virtual ~MainQueue() = default;
     virtual void async(std::function<void()> task) = 0;
     virtual void asyncAfter(Seconds delay, std::function<void()> task) = 0;
+    // Whether the caller runs on the main thread, where the tasks run.
+    virtual bool isMainThread() const = 0;
 };
 
 } // namespace vorl

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "guard/guard_protocol.h"
 #include "result.h"
+#include "values.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -72,8 +74,12 @@ struct LaunchFailure {
 // A child process that this application launched, leading a process group of its own that
 // holds whatever it starts. That group ends with the application: when this object goes, or the
 // application ends however it ends, a guard process sends the group the termination signal
-// (unless terminate() already did), gives it a grace period of 10 s to finish its work, and then
+// (unless terminate() already did), gives it groupGracePeriod to finish its work, and then
 // sends the kill signal to whatever is left of it. A group that has ended is not signalled again.
+// Once the guard is done with the group, the child is reaped: no ended child of the
+// application's stays a zombie while it runs.
+inline constexpr Seconds groupGracePeriod = static_cast<int>(GUARD_GRACE_MILLISECONDS) / 1000.0;
+
 class Process {
 public:
     virtual ~Process() = default;

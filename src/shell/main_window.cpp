@@ -41,7 +41,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     // The pages are on their way before the window shows, which takes a while: the splash, and
     // the engine's page too when the first probe has found it answering by now.
     web->loadHTMLString(SPLASH, std::nullopt);
-    splashWasRequested();
+    engine.splashRequested();
     // Never larger than the screen. Measuring the window readies it for showing: done once the
     // pages are on their way.
     WindowSizes sizes = fittedToScreen(window->frameSize(), minimumSize, window->screenArea());

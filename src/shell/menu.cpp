@@ -18,7 +18,7 @@ AboutPanel aboutPanel() {
 
 void AppDelegate::buildMenu() {
     platform.application().setMainMenu(mainMenu(), *this);
-    setEngineState(engineState); // which of its actions the engine's state allows now
+    restartAvailabilityChanged(engine.restartAvailable());
 }
 
 void AppDelegate::performMenuAction(MenuAction action) {

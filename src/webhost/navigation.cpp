@@ -45,16 +45,14 @@ void AppDelegate::webContentProcessDidTerminate(WebContentProcessTermination rea
     case ContentProcessOutcome::recover:
         return recoverEnginePage();
     case ContentProcessOutcome::giveUp:
-        return fallback(reason == WebContentProcessTermination::exceededMemoryLimit
-                            ? "Siden i vinduet brukte for mye minne og ble stoppet tre ganger på under ett "
-                              "minutt. Appen bruker den innebygde motoren."
-                            : "Siden i vinduet krasjet tre ganger på under ett minutt. Appen bruker den "
-                              "innebygde motoren.");
+        return fallback(EngineWarning{reason == WebContentProcessTermination::exceededMemoryLimit
+                                          ? FallbackReason::pageOutOfMemoryThrice
+                                          : FallbackReason::pageCrashedThrice});
     }
 }
 
 void AppDelegate::recoverEnginePage() {
-    web->loadHTMLString(SPLASH, std::nullopt);
+    showSplash();
     connect();
 }
 

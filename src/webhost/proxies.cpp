@@ -42,7 +42,7 @@ void AppDelegate::proxiesDecided(const std::optional<ProxySettings>& settings) {
     if (web && proxies)
         web->setProxySettings(*proxies);
     if (std::exchange(enginePageWaiting, false))
-        loadEnginePage();
+        showEnginePage();
 }
 
 } // namespace vorl

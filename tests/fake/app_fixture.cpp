@@ -40,10 +40,14 @@ AppFixture::~AppFixture() {
     platform.realSession.reset();
 }
 
-void AppFixture::installEngine() {
+void installEngine() {
     writeFile(AI / "venv/bin/python", "#!/bin/sh\n");
     std::filesystem::permissions(AI / "venv/bin/python", std::filesystem::perms::owner_all);
     writeFile(AI / "server.py", "# engine\n");
+}
+
+void AppFixture::installEngine() {
+    fake::installEngine();
 }
 
 void AppFixture::launch() {

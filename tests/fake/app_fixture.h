@@ -28,6 +28,10 @@ private:
 void writeFile(const std::filesystem::path& path, const std::string& contents);
 std::string readFile(const std::filesystem::path& path);
 
+// Lays out an engine installation where the globals say: an executable interpreter and the
+// engine script.
+void installEngine();
+
 // The application on the fake platform, launched in a temporary home, with the globals set
 // from that home. The engine is neither installed nor answering until the test says so.
 class AppFixture : public ::testing::Test {

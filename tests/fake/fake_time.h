@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace vorl::fake {
@@ -24,6 +25,8 @@ public:
 
     void async(std::function<void()> task) override;
     void asyncAfter(Seconds delay, std::function<void()> task) override;
+    // The test's own thread, which made the queue and runs its tasks.
+    bool isMainThread() const override { return std::this_thread::get_id() == testThread; }
 
     // Runs every task that is due now, including those they post for now; time stands still.
     void runUntilIdle();
@@ -48,6 +51,7 @@ private:
     unsigned long nextSequence = 0;
     std::vector<Task> tasks;
     bool closed = false;
+    const std::thread::id testThread = std::this_thread::get_id();
 };
 
 } // namespace vorl::fake

@@ -1,5 +1,6 @@
 // Real launches of the stand-in engine in a temporary home, seen from the engine's side.
 
+#include "engine/engine_decisions.h"
 #include "fake/app_fixture.h"
 #include "platform/gtk/soup_url_session.h"
 #include "platform/posix/loopback_listener.h"
@@ -137,7 +138,7 @@ TEST_F(RealEngine, SeesItsCommandLineFolderEnvironmentAndLogAsLaunched) {
     EXPECT_NE(start.find("\"VORL_DATA\": " + jsonString(DATA.string())), std::string::npos) << start;
     EXPECT_NE(start.find("\"PATH\": \"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin\""), std::string::npos)
         << start;
-    if (auto bundle = app->certifiPath()) {
+    if (auto bundle = findCertifiBundle(AI)) {
         EXPECT_NE(start.find("\"SSL_CERT_FILE\": " + jsonString(*bundle)), std::string::npos) << start;
     }
 

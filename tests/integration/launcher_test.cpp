@@ -116,6 +116,41 @@ TEST_F(Launcher, TwoLaunchesWriteOneLogWithoutOverwritingEachOther) {
     EXPECT_NE(text.find("\"event\": \"listening\""), std::string::npos) << "the first engine's lines survive";
 }
 
+// Whether a child of this process has ended and waits to be reaped.
+bool zombieChildLeft() {
+    siginfo_t info{};
+    return ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid != 0;
+}
+
+TEST_F(Launcher, EngineThatEndedIsReapedOnceLetGoAndOneWhoseExecFailedAtOnce) {
+    for (int relaunch = 0; relaunch < 3; ++relaunch) {
+        LaunchRequest request;
+        request.executable = "/bin/sh";
+        request.arguments = {"-c", "exit 3"};
+        request.currentDirectory = home.path();
+        std::unique_ptr<Process> engine;
+        launcher->launch(std::move(request), [&](ProcessLauncher::Outcome outcome) { engine = std::move(*outcome); });
+        ASSERT_TRUE(time.runUntil([&] { return engine != nullptr; }));
+        std::optional<ProcessEnding> ending;
+        engine->setTerminationHandler([&](ProcessEnding ended) { ending = ended; });
+        ASSERT_TRUE(time.runUntil([&] { return ending.has_value(); }));
+        EXPECT_EQ(ending->status, 3);
+        EXPECT_TRUE(zombieChildLeft()) << "reaped while its guard may still signal its group";
+        engine.reset(); // let go, as the application does with a stopped engine
+        EXPECT_TRUE(time.runUntil([] { return !zombieChildLeft(); }, 5)) << "relaunch " << relaunch;
+    }
+
+    LaunchRequest unstartable;
+    unstartable.executable = home.path() / "ikke et program";
+    unstartable.currentDirectory = home.path();
+    std::optional<ProcessLauncher::Outcome> outcome;
+    launcher->launch(std::move(unstartable), [&](ProcessLauncher::Outcome result) { outcome = std::move(result); });
+    ASSERT_TRUE(time.runUntil([&] { return outcome.has_value(); }));
+    ASSERT_FALSE(*outcome);
+    EXPECT_EQ(outcome->failure().reason, LaunchFailure::Reason::notStarted);
+    EXPECT_FALSE(zombieChildLeft());
+}
+
 // The application, as a process of its own, starts a launch that a seam holds between the
 // engine's spawn and its guard's answer; there it is killed.
 TEST(KilledLaunch, AnApplicationKilledBeforeTheGuardHasTheGroupLeavesNoEngineAndNoGroup) {

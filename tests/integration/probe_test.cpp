@@ -1,6 +1,7 @@
 // The health probe against real servers on the engine's port, through the real HTTP session.
 
 #include "fake/app_fixture.h"
+#include "fake/recording_supervisor_delegate.h"
 #include "loopback_server.h"
 #include "platform/gtk/soup_url_session.h"
 
@@ -21,12 +22,14 @@ protected:
     bool probe() {
         std::optional<bool> result;
         auto start = std::chrono::steady_clock::now();
-        app->ping([&](bool healthy) { result = healthy; });
+        supervisor.ping([&](bool healthy) { result = healthy; });
         EXPECT_TRUE(time().runUntil([&] { return result.has_value(); }, 10));
         took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         return result.value_or(false);
     }
     double took = 0;
+    fake::RecordingSupervisorDelegate shown;
+    EngineSupervisor supervisor{platform, shown};
 };
 
 TEST_F(Probe, OnlyTheQuotedMarkerInTheBodyDecidesWhateverTheStatus) {

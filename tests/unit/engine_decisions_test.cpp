@@ -38,16 +38,12 @@ TEST(PollDecision, HealthyWinsThenEndedProcessThenTimeLimit) {
 }
 
 TEST(PortListenerDecisions, AnUnseenListenerIsTrustedOnlyAsTheEngineLaunchedHereAndBarsALaunch) {
-    const std::string otherUser =
-        "Motoren kunne ikke startes fordi en annen bruker på maskinen bruker port 8765. "
-        "Appen bruker den innebygde motoren.";
-    const std::string unseen =
-        "Motoren kunne ikke startes fordi port 8765 er i bruk, og systemet lar ikke appen se "
-        "hvem som bruker den. Appen bruker den innebygde motoren.";
+    const auto otherUser = FallbackReason::portHeldByOtherUser;
+    const auto unseen = FallbackReason::portHeldUnseen;
     struct Case {
         PortListener listener;
         bool trustedBesideLaunchedEngine, trustedAlone;
-        std::optional<std::string> refusal;
+        std::optional<FallbackReason> refusal;
         bool adoptedEngineGone; // the user's own engine, once its page is shown
     };
     const Case cases[] = {
@@ -60,7 +56,7 @@ TEST(PortListenerDecisions, AnUnseenListenerIsTrustedOnlyAsTheEngineLaunchedHere
         SCOPED_TRACE(static_cast<int>(c.listener));
         EXPECT_EQ(isTrustedListener(c.listener, true), c.trustedBesideLaunchedEngine);
         EXPECT_EQ(isTrustedListener(c.listener, false), c.trustedAlone);
-        EXPECT_EQ(launchRefusal(c.listener, 8765), c.refusal);
+        EXPECT_EQ(launchRefusal(c.listener), c.refusal);
         EXPECT_EQ(adoptedEngineHasGone(c.listener), c.adoptedEngineGone);
     }
 }
@@ -128,15 +124,6 @@ TEST(ListenerWait, NoRequestUntilThePortIsListenedOnAndTheLimitsStayAsThePolls) 
     EXPECT_EQ(decideListenerWait(false, 45.001, false), ListenerWait::engineSilent);
     EXPECT_EQ(decideListenerWait(false, 45.001, true), ListenerWait::engineSilent);
     EXPECT_EQ(decideListenerWait(true, 45.001, true), ListenerWait::engineStopped);
-}
-
-TEST(LaunchFailure, EachReasonInTheWordsTheWarningCarries) {
-    using enum LaunchFailure::Reason;
-    EXPECT_EQ(launchFailureDescription({notStarted, ENOEXEC}), "Exec format error");
-    EXPECT_EQ(launchFailureDescription({guardNotStarted, ENOENT}),
-              "motorvakten kunne ikke startes: No such file or directory");
-    EXPECT_EQ(launchFailureDescription({guardSilent}), "motorvakten svarte ikke");
-    EXPECT_EQ(launchFailureDescription({guardRefusedGroup}), "motorvakten fikk ikke motorens prosessgruppe");
 }
 
 } // namespace

@@ -31,12 +31,6 @@ TEST(EngineStops, TheFirstWithinFiveMinutesRelaunchesTheSecondPausesTheThirdGive
     }
 }
 
-TEST(EngineStops, AnEndingInASentence) {
-    EXPECT_EQ(endingDescription({ProcessEnding::Reason::exit, 3}), "Avsluttet med kode 3.");
-    EXPECT_EQ(endingDescription({ProcessEnding::Reason::exit, 0}), "Avsluttet med kode 0.");
-    EXPECT_EQ(endingDescription({ProcessEnding::Reason::uncaughtSignal, 9}), "Stoppet av signal 9.");
-}
-
 TEST(LogTail, TheLastLaunchsLastLinesWithinTwelveLinesAndTwoThousandCharacters) {
     const std::string header = "=== start 2026-03-04 05:06:07 +0000 (app) ===\n";
     std::string thirteen;
@@ -58,6 +52,15 @@ TEST(LogTail, TheLastLaunchsLastLinesWithinTwelveLinesAndTwoThousandCharacters) 
         {header + "tidlig\n" + nearlyFull + "\nsist\n", nearlyFull + "\nsist"},
         {header + "bl\xC3\xA5 \xFF farge\x1b[0m\tfane\r\n", "blå \xEF\xBF\xBD farge[0m\tfane"},
         {header + "\xE2\x80\x93\n", "\xE2\x80\x93"},
+        // No control character but tab and line feed: DEL and the C1 controls (a terminal's CSI,
+        // NEL) are left out, a no-break space is text.
+        {header + "a\x7f"
+                  "b\xC2\x9B"
+                  "2Jc\xC2\x85"
+                  "d\xC2\xA0"
+                  "e\xC2\x80\xC2\x9F\n",
+         "ab2Jcd\xC2\xA0"
+         "e"},
     };
     for (const auto& [log, tail] : cases)
         EXPECT_EQ(logTail(log), tail) << log.substr(0, 120);
@@ -75,6 +78,8 @@ TEST(LogTail, ReadFromTheFilesEndOrNothingWhereItCannotBeRead) {
     ASSERT_TRUE(tail);
     EXPECT_TRUE(tail->starts_with("linje 3989\n")) << *tail;
     EXPECT_TRUE(tail->ends_with("linje 3999\nslutt")) << *tail;
+    fake::writeFile(log, "første\nandre\n"); // shorter than a read: nothing of it is cut
+    EXPECT_EQ(readLogTail(log), "første\nandre");
     std::filesystem::create_directory(home.path() / "mappe");
     EXPECT_EQ(readLogTail(home.path() / "mappe"), std::nullopt);
 }

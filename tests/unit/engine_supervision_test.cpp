@@ -91,20 +91,6 @@ TEST_F(StartUp, AHealthyEngineGetsItsPageLoadedAndIsNotLaunched) {
     EXPECT_TRUE(platform.launcher.launches.empty());
 }
 
-TEST_F(StartUp, ProbeContinuationRunsOnTheMainQueueNeverInsidePing) {
-    int calls = 0;
-    bool result = false;
-    app->ping([&](bool healthy) {
-        ++calls;
-        result = healthy;
-    });
-    platform.session.answerNext(R"({"status":"ok"})");
-    EXPECT_EQ(calls, 0);
-    time().runUntilIdle();
-    EXPECT_EQ(calls, 1);
-    EXPECT_TRUE(result);
-}
-
 class Launching : public AppFixture {};
 
 TEST_F(Launching, AnotherUsersEngineOnThePortIsNeitherTrustedNorRacedAgainst) {
@@ -338,12 +324,12 @@ TEST_F(Polling, TheBuiltInPageIsShownBehindTheWarningWhenItIsInstalled) {
 
 TEST_F(Polling, EachFallbackShowsItsOwnWarning) {
     launch();
-    app->fallback("første");
-    app->fallback("andre");
-    EXPECT_EQ(alertTexts(), (std::vector<std::string>{"første", "andre"}));
+    app->fallback(EngineWarning{FallbackReason::notInstalled});
+    app->fallback(EngineWarning{FallbackReason::silent});
+    EXPECT_EQ(alertTexts(), (std::vector<std::string>{notInstalled, silent}));
     EXPECT_EQ(web().loads.size(), 1u) << "no built-in page: the splash stays";
     window().finishAlert(0);
-    EXPECT_EQ(std::get<fake::AlertSheet>(window().shown.value()).alert.informativeText, "andre")
+    EXPECT_EQ(std::get<fake::AlertSheet>(window().shown.value()).alert.informativeText, silent)
         << "the second waited for the first";
 }
 
@@ -413,20 +399,6 @@ TEST_F(Shutdown, ARunningEngineIsAskedToQuitThenItsGroupIsEndedEvenIfItExited) {
     EXPECT_EQ(quitRequests[0].url.string(), "http://127.0.0.1:8765/api/quit");
     EXPECT_DOUBLE_EQ(quitRequests[0].timeoutInterval, 1.5);
     EXPECT_EQ(launchedEngine().terminateCalls, 1) << "its helpers may outlive it";
-}
-
-TEST_F(Shutdown, EveryEngineThisRunStillHoldsIsStoppedNotOnlyTheLast) {
-    installEngine();
-    launch();
-    answerProbe(false);
-    app->startServer(); // beside the one starting, as nothing of the application does by itself
-    time().runUntilIdle();
-    ASSERT_EQ(platform.launcher.launches.size(), 2u);
-    engineAnswersQuit(false);
-    app->applicationWillTerminate();
-    EXPECT_EQ(quitRequests.size(), 1u);
-    EXPECT_EQ(platform.launcher.launches[0].process->terminateCalls, 1);
-    EXPECT_EQ(platform.launcher.launches[1].process->terminateCalls, 1);
 }
 
 } // namespace

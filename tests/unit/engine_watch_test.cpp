@@ -136,16 +136,17 @@ TEST_F(EngineWatch, RestartStopsTheLaunchedEngineAsAtQuitWaitsForItsPortAndStart
     EXPECT_EQ(web().loads.back().target, SPLASH);
     ASSERT_EQ(platform.session.requests().back().url.string(), "http://127.0.0.1:8765/api/quit");
     EXPECT_EQ(platform.session.requests().back().method, "POST");
-    time().advance(1.99); // an engine that does not answer its quit request
-    EXPECT_EQ(launchedEngine().terminateCalls, 0);
-    time().advance(0.01);
+    EXPECT_DOUBLE_EQ(platform.session.requests().back().timeoutInterval, 1.5);
+    time().advance(1.5);
+    EXPECT_EQ(launchedEngine().terminateCalls, 0) << "not before the quit request has had its answer";
+    platform.session.answerNext(std::nullopt); // an engine that does not answer: the request times out
+    time().runUntilIdle();
     EXPECT_EQ(launchedEngine().terminateCalls, 1);
     EXPECT_TRUE(launchedEngine().released) << "its guard gives it the grace period";
     time().advance(5);
     EXPECT_EQ(statusRequests(), 2) << "no engine is looked for while its port is taken";
     platform.portListener = PortListener::none;
     time().advance(0.1);
-    platform.session.answerNext("{}"); // the quit request, answered late: nothing follows
     ASSERT_NO_FATAL_FAILURE(serveNextEngine());
     EXPECT_TRUE(restartOffered());
     stopEngine();

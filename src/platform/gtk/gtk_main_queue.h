@@ -6,6 +6,7 @@
 
 #include <mutex>
 #include <set>
+#include <thread>
 
 namespace vorl {
 
@@ -21,6 +22,7 @@ public:
 
     void async(std::function<void()> task) override;
     void asyncAfter(Seconds delay, std::function<void()> task) override;
+    bool isMainThread() const override { return std::this_thread::get_id() == mainThread; }
 
 private:
     struct Task;
@@ -30,6 +32,7 @@ private:
     std::mutex mutex;
     std::set<GSource*> pending; // each holds a reference until it has run
     bool closed = false;        // once the queue is going, tasks are dropped
+    const std::thread::id mainThread = std::this_thread::get_id(); // made by the process entry
 };
 
 } // namespace vorl

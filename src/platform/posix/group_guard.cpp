@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <poll.h>
-#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,9 +16,6 @@ namespace {
 
 // Long enough for a guard on a busy machine; a guard that says nothing for this long is stuck.
 constexpr int answerMilliseconds = 5000;
-constexpr int flushMilliseconds = 1000;
-// Where the guard finds the output's pipe.
-constexpr int guardOutput = 3;
 
 LaunchFailure notStarted(int error) {
     return LaunchFailure{LaunchFailure::Reason::guardNotStarted, error};
@@ -39,21 +36,22 @@ Result<GroupGuard, LaunchFailure> GroupGuard::start(const std::filesystem::path&
     FileDescriptor applicationEnd(ends[0]);
     FileDescriptor guardEnd(ends[1]);
 
-    // The guard's end becomes its standard input, the output's pipe its descriptor 3, and it
+    // The guard's end becomes its standard input, the output's pipe its own descriptor, and it
     // holds no other descriptor: one more copy of the application's end, anywhere, and the
     // guard would never see the channel's end.
     SpawnSetup setup;
     setup.check(posix_spawn_file_actions_adddup2(&setup.actions, guardEnd.get(), STDIN_FILENO));
     if (log) {
-        setup.check(posix_spawn_file_actions_adddup2(&setup.actions, log->pipeReadEnd, guardOutput));
+        setup.check(
+            posix_spawn_file_actions_adddup2(&setup.actions, log->pipeReadEnd, GUARD_OUTPUT_DESCRIPTOR));
         for (int inherited : {STDOUT_FILENO, STDERR_FILENO})
             setup.check(posix_spawn_file_actions_addclose(&setup.actions, inherited));
     }
-    setup.check(
-        posix_spawn_file_actions_addclosefrom_np(&setup.actions, log ? guardOutput + 1 : STDIN_FILENO + 1));
+    setup.check(posix_spawn_file_actions_addclosefrom_np(&setup.actions, log ? GUARD_OUTPUT_DESCRIPTOR + 1
+                                                                             : STDIN_FILENO + 1));
     if (setup.error != 0)
         return notStarted(setup.error);
-    std::string name = "vorl-motorvakt";
+    std::string name = GUARD_PROGRAM;
     std::string file = log ? log->output.file.string() : "";
     std::string limit = log ? std::to_string(log->output.limit) : "";
     std::vector<char*> argv{name.data()};
@@ -71,30 +69,43 @@ Result<GroupGuard, LaunchFailure> GroupGuard::start(const std::filesystem::path&
     // The process started here forks the guard and exits at once.
     reap(starter);
     GroupGuard guard(std::move(applicationEnd));
-    if (!guard.hear("ready", answerMilliseconds))
+    if (!guard.hear(GUARD_READY, answerMilliseconds))
         return LaunchFailure{LaunchFailure::Reason::guardSilent};
     return guard;
 }
 
 Result<void, LaunchFailure> GroupGuard::watch(pid_t group) {
-    if (!sendLine(channel.get(), "group " + std::to_string(group) + "\n") ||
-        !hear("watching", answerMilliseconds))
+    if (!sendLine(channel.get(), GUARD_GROUP + std::to_string(group) + "\n") ||
+        !hear(GUARD_WATCHING, answerMilliseconds))
         return LaunchFailure{LaunchFailure::Reason::guardRefusedGroup};
     return {};
 }
 
-void GroupGuard::groupWasTerminated() {
-    // Unheard, the guard sends SIGTERM once more at the end, which is the safe side.
-    sendLine(channel.get(), "terminated\n");
+bool GroupGuard::say(const char* word) {
+    return sendLine(channel.get(), word);
 }
 
-void GroupGuard::flushOutput() {
-    if (sendLine(channel.get(), "flush\n"))
-        hear("flushed", flushMilliseconds);
+GroupGuard::Heard GroupGuard::listen() {
+    Heard heard;
+    char chunk[64];
+    for (;;) {
+        ssize_t got = ::recv(channel.get(), chunk, sizeof chunk, MSG_DONTWAIT);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            heard.closed = got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+            return heard;
+        }
+        partial.append(chunk, static_cast<size_t>(got));
+        for (size_t end; (end = partial.find('\n')) != std::string::npos;) {
+            heard.lines.push_back(partial.substr(0, end + 1));
+            partial.erase(0, end + 1);
+        }
+    }
 }
 
-bool GroupGuard::hear(const char* word, int milliseconds) {
-    std::string expected = std::string(word) + "\n";
+bool GroupGuard::hear(const char* line, int milliseconds) {
+    std::string expected = line;
     std::string heard;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (heard.size() < expected.size()) {
@@ -113,7 +124,7 @@ bool GroupGuard::hear(const char* word, int milliseconds) {
 }
 
 std::filesystem::path installedGroupGuard() {
-    return installedFolder(VORL_GUARD_DIR) / "vorl-motorvakt";
+    return installedFolder(VORL_GUARD_DIR) / GUARD_PROGRAM;
 }
 
 } // namespace vorl

@@ -5,14 +5,17 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace vorl {
 
-// The application's side of the guard program (vorl-motorvakt), which ends a process group once
-// the application is gone, however it ended: SIGTERM, unless the application sent it already,
-// then SIGKILL to whatever is left of the group after a grace period of 10 s. With a log, it
-// also writes the group's output into it, within its limit, until the group has ended.
+// The application's end of the channel to a guard program (vorl-motorvakt), which ends a process
+// group when told to or once the application is gone, however it ended: SIGTERM, unless the
+// application sent it already, then SIGKILL to whatever is left of the group after the grace
+// period. With a log, it also writes the group's output into it, within its limit, until the
+// group has ended. The words they exchange are in guard/guard_protocol.h.
 class GroupGuard {
 public:
     // The log the guard writes, and the read end of the pipe the group's output comes through.
@@ -28,17 +31,24 @@ public:
 
     // Hands the group over; fails unless the guard confirms it has it.
     Result<void, LaunchFailure> watch(pid_t group);
-    // Tells the guard that the group has had SIGTERM, so that it only gives the grace period.
-    void groupWasTerminated();
-    // Waits until the guard has written what the group's output holds now, or a second has
-    // passed. For the one thread that reads the channel once the group is watched.
-    void flushOutput();
+
+    // Says one of the protocol's words; false once the guard has gone.
+    bool say(const char* word);
+    // What the guard has said since the last call, read without waiting: each whole line, with
+    // its line feed, in order; closed once the guard has gone.
+    struct Heard {
+        std::vector<std::string> lines;
+        bool closed = false;
+    };
+    Heard listen();
+    int descriptor() const { return channel.get(); }
 
 private:
     explicit GroupGuard(FileDescriptor end) : channel(std::move(end)) {}
-    bool hear(const char* word, int milliseconds);
+    bool hear(const char* line, int milliseconds);
 
     FileDescriptor channel; // closing it, or the application's end, starts the group's end
+    std::string partial;    // the start of a line not yet whole
 };
 
 // Where the guard is installed, beside the running application's own executable.

@@ -1,5 +1,6 @@
 #include "posix_process.h"
 
+#include "child_watcher.h"
 #include "group_guard.h"
 #include "spawn_setup.h"
 
@@ -8,11 +9,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <linux/close_range.h>
-#include <mutex>
-#include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -24,91 +22,60 @@ LaunchFailure notStarted(int error) {
     return LaunchFailure{LaunchFailure::Reason::notStarted, error};
 }
 
-// How the child ended, as the system reports it without reaping it; nothing while it runs.
-// Unreaped, an ended child's id, which names its group too, cannot be taken by another process
-// while this application or the guard may still signal that group.
-std::optional<ProcessEnding> endingOf(pid_t pid) {
-    siginfo_t info{};
-    if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0)
-        return ProcessEnding{ProcessEnding::Reason::exit, 0}; // no such child any more
-    if (info.si_pid == 0)
-        return std::nullopt;
-    if (info.si_code == CLD_EXITED)
-        return ProcessEnding{ProcessEnding::Reason::exit, info.si_status};
-    return ProcessEnding{ProcessEnding::Reason::uncaughtSignal, info.si_status};
-}
+// What a launch needs, shared by the launcher and its launches' threads, which may outlive it.
+struct LaunchShared {
+    std::filesystem::path guardProgram;
+    std::function<void(pid_t)> spawned;
+    std::shared_ptr<Outbox> outbox;
+    std::shared_ptr<ChildWatcher> watcher;
+};
 
+// What the main thread hears of a child's ending; touched there only.
+struct Notice {
+    bool alive = true; // until the application lets go of the child
+    std::function<void(ProcessEnding)> handler;
+    std::optional<ProcessEnding> ending;
+    bool told = false;
+
+    void tell() {
+        if (alive && handler && ending && !std::exchange(told, true))
+            handler(*ending);
+    }
+};
+
+// A child the application holds. Its guard's channel is the watcher's: what the application
+// tells the guard goes through the watcher's wake-up, and its ending comes back from there.
 class PosixProcess final : public Process {
 public:
-    PosixProcess(pid_t child, GroupGuard groupGuard, MainQueue& mainQueue)
-        : pid(child), guard(std::move(groupGuard)), queue(mainQueue), notice(std::make_shared<Notice>()) {
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) == 0) {
-            wakeRead = FileDescriptor(ends[0]);
-            wakeWrite = FileDescriptor(ends[1]);
-        }
-        watcher = std::thread([this] { watchForEnding(); });
+    PosixProcess(pid_t child, const LaunchShared& shared, ChildWatcher::ChildId watched,
+                 std::shared_ptr<Notice> ending)
+        : pid(child), watcher(shared.watcher), outbox(shared.outbox), id(watched), notice(std::move(ending)) {
     }
 
     ~PosixProcess() override {
         notice->alive = false;
-        wakeWrite = FileDescriptor(); // wakes the watcher
-        watcher.join();
+        watcher->tell(id, ChildWatcher::Word::release);
     }
 
     bool isRunning() override { return !endingOf(pid); }
 
     void terminate() override {
         ::kill(-pid, SIGTERM);
-        guard.groupWasTerminated();
+        watcher->tell(id, ChildWatcher::Word::terminated);
     }
 
     void setTerminationHandler(std::function<void(ProcessEnding)> handler) override {
         notice->handler = std::move(handler);
         if (notice->ending)
-            queue.async([notice = notice] { notice->tell(); });
+            outbox->post([notice = notice] { notice->tell(); });
     }
 
 private:
-    // What the main thread hears of the ending; touched there only.
-    struct Notice {
-        bool alive = true;
-        std::function<void(ProcessEnding)> handler;
-        std::optional<ProcessEnding> ending;
-        bool told = false;
-
-        void tell() {
-            if (alive && handler && ending && !std::exchange(told, true))
-                handler(*ending);
-        }
-    };
-
-    // On the watcher's thread: waits for the child's end, has the guard write out what it left
-    // in its output, and posts the ending.
-    void watchForEnding() {
-        FileDescriptor ended(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
-        std::optional<ProcessEnding> ending;
-        while (!(ending = endingOf(pid))) {
-            pollfd ready[2] = {{ended.get(), POLLIN, 0}, {wakeRead.get(), POLLIN, 0}};
-            // Without a process descriptor (a kernel before 5.3), a look every tenth of a second.
-            int waited = ::poll(ready, 2, ended ? -1 : 100);
-            if (waited > 0 && ready[1].revents)
-                return;
-        }
-        guard.flushOutput();
-        queue.async([notice = notice, ending] {
-            notice->ending = ending;
-            notice->tell();
-        });
-    }
-
     pid_t pid;
-    GroupGuard guard;
-    MainQueue& queue;
+    std::shared_ptr<ChildWatcher> watcher;
+    std::shared_ptr<Outbox> outbox;
+    ChildWatcher::ChildId id;
     std::shared_ptr<Notice> notice;
-    FileDescriptor wakeRead;
-    FileDescriptor wakeWrite;
-    std::thread watcher;
 };
 
 // Everything the child needs, made before the fork: after it, the child may only make calls
@@ -194,11 +161,91 @@ void writeAll(int descriptor, const std::string& text) {
     }
 }
 
+// On a thread of its own, which may wait: starts the guard, then the child, and hands the
+// child to the watcher once it runs its program.
+ProcessLauncher::Outcome launchNow(const LaunchRequest& request, const LaunchShared& shared) {
+    // The output goes through a pipe into the guard, which writes the log.
+    FileDescriptor outputRead, outputWrite;
+    if (request.output) {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            return notStarted(errno);
+        outputRead = FileDescriptor(ends[0]);
+        outputWrite = FileDescriptor(ends[1]);
+    }
+    // The guard comes first: no engine runs for a moment without one.
+    Result<GroupGuard, LaunchFailure> guard = GroupGuard::start(
+        shared.guardProgram,
+        request.output ? std::optional(GroupGuard::Log{*request.output, outputRead.get()}) : std::nullopt);
+    outputRead = FileDescriptor();
+    if (!guard)
+        return guard.failure();
+    if (request.output)
+        writeAll(outputWrite.get(), request.output->header);
+
+    int gateEnds[2], failedEnds[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gateEnds) != 0)
+        return notStarted(errno);
+    FileDescriptor gate(gateEnds[0]), childGate(gateEnds[1]);
+    if (::pipe2(failedEnds, O_CLOEXEC) != 0)
+        return notStarted(errno);
+    FileDescriptor failedRead(failedEnds[0]), failedWrite(failedEnds[1]);
+    ChildSetup setup(request);
+    setup.output = outputWrite.get();
+    setup.gate = childGate.get();
+    setup.gateOpener = gate.get();
+    setup.failed = failedWrite.get();
+
+    pid_t pid = ::fork();
+    if (pid == 0)
+        runChild(setup);
+    if (pid < 0)
+        return notStarted(errno);
+    ::setpgid(pid, pid); // as the child does itself: the group is there before the guard hears of it
+    childGate = FileDescriptor();
+    failedWrite = FileDescriptor();
+    outputWrite = FileDescriptor();
+    if (shared.spawned)
+        shared.spawned(pid);
+
+    if (Result<void, LaunchFailure> watched = guard->watch(pid); !watched) {
+        // Its gate closes unopened: the child ends without having run anything.
+        gate = FileDescriptor();
+        ::kill(pid, SIGKILL);
+        reap(pid);
+        return watched.failure();
+    }
+    const char go = 1;
+    ::send(gate.get(), &go, 1, MSG_NOSIGNAL);
+    gate = FileDescriptor();
+    // Nothing comes through once the child has executed its program; errno if it could not.
+    int error = 0;
+    ssize_t got;
+    while ((got = ::read(failedRead.get(), &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    if (got == static_cast<ssize_t>(sizeof error)) {
+        reap(pid); // before its guard goes, which then finds no group to end
+        return notStarted(error);
+    }
+    auto notice = std::make_shared<Notice>();
+    std::optional<ChildWatcher::ChildId> id =
+        shared.watcher->watch(pid, *guard, [outbox = shared.outbox, notice](ProcessEnding ending) {
+            outbox->post([notice, ending] {
+                notice->ending = ending;
+                notice->tell();
+            });
+        });
+    if (!id)
+        return notStarted(ECANCELED); // the launcher has gone; the guard ends the child with the launch
+    return std::unique_ptr<Process>(std::make_unique<PosixProcess>(pid, shared, *id, notice));
+}
+
 class PosixProcessLauncher final : public ProcessLauncher {
 public:
     PosixProcessLauncher(std::filesystem::path groupGuard, MainQueue& mainQueue,
                          std::function<void(pid_t)> spawnedSeam)
-        : guardProgram(std::move(groupGuard)), queue(mainQueue), spawned(std::move(spawnedSeam)) {
+        : shared{std::move(groupGuard), std::move(spawnedSeam), std::make_shared<Outbox>(mainQueue),
+                 std::make_shared<ChildWatcher>()} {
         // An ignored SIGCHLD survives exec, and with it the kernel reaps each child as it ends:
         // an ended engine's id, which names its group, could then go to another process while
         // this application and the guard may still signal that group. Nothing has been launched
@@ -208,93 +255,22 @@ public:
         ::sigaction(SIGCHLD, &defaults, nullptr);
     }
 
+    // Nothing is waited for: a launch still under way finds the outbox closed, and its child
+    // ends with its guard.
     ~PosixProcessLauncher() override {
-        std::lock_guard lock(mutex);
-        for (std::thread& launch : launches)
-            launch.join();
+        shared.outbox->close();
+        shared.watcher->stop();
     }
 
     void launch(LaunchRequest request, Completion completion) override {
-        std::lock_guard lock(mutex);
-        launches.emplace_back([this, request = std::move(request), completion = std::move(completion)] {
-            auto outcome = std::make_shared<Outcome>(launchNow(request));
-            queue.async([outcome, completion] { completion(std::move(*outcome)); });
-        });
+        std::thread([shared = shared, request = std::move(request), completion = std::move(completion)] {
+            auto outcome = std::make_shared<Outcome>(launchNow(request, shared));
+            shared.outbox->post([outcome, completion] { completion(std::move(*outcome)); });
+        }).detach();
     }
 
 private:
-    Outcome launchNow(const LaunchRequest& request) {
-        // The output goes through a pipe into the guard, which writes the log.
-        FileDescriptor outputRead, outputWrite;
-        if (request.output) {
-            int ends[2];
-            if (::pipe2(ends, O_CLOEXEC) != 0)
-                return notStarted(errno);
-            outputRead = FileDescriptor(ends[0]);
-            outputWrite = FileDescriptor(ends[1]);
-        }
-        // The guard comes first: no engine runs for a moment without one.
-        Result<GroupGuard, LaunchFailure> guard = GroupGuard::start(
-            guardProgram, request.output ? std::optional(GroupGuard::Log{*request.output, outputRead.get()})
-                                         : std::nullopt);
-        outputRead = FileDescriptor();
-        if (!guard)
-            return guard.failure();
-        if (request.output)
-            writeAll(outputWrite.get(), request.output->header);
-
-        int gateEnds[2], failedEnds[2];
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gateEnds) != 0)
-            return notStarted(errno);
-        FileDescriptor gate(gateEnds[0]), childGate(gateEnds[1]);
-        if (::pipe2(failedEnds, O_CLOEXEC) != 0)
-            return notStarted(errno);
-        FileDescriptor failedRead(failedEnds[0]), failedWrite(failedEnds[1]);
-        ChildSetup setup(request);
-        setup.output = outputWrite.get();
-        setup.gate = childGate.get();
-        setup.gateOpener = gate.get();
-        setup.failed = failedWrite.get();
-
-        pid_t pid = ::fork();
-        if (pid == 0)
-            runChild(setup);
-        if (pid < 0)
-            return notStarted(errno);
-        ::setpgid(pid, pid); // as the child does itself: the group is there before the guard hears of it
-        childGate = FileDescriptor();
-        failedWrite = FileDescriptor();
-        outputWrite = FileDescriptor();
-        if (spawned)
-            spawned(pid);
-
-        if (Result<void, LaunchFailure> watched = guard->watch(pid); !watched) {
-            // Its gate closes unopened: the child ends without having run anything.
-            gate = FileDescriptor();
-            ::kill(pid, SIGKILL);
-            reap(pid);
-            return watched.failure();
-        }
-        const char go = 1;
-        ::send(gate.get(), &go, 1, MSG_NOSIGNAL);
-        gate = FileDescriptor();
-        // Nothing comes through once the child has executed its program; errno if it could not.
-        int error = 0;
-        ssize_t got;
-        while ((got = ::read(failedRead.get(), &error, sizeof error)) < 0 && errno == EINTR) {
-        }
-        if (got == static_cast<ssize_t>(sizeof error)) {
-            reap(pid); // before its guard goes, which then finds no group to end
-            return notStarted(error);
-        }
-        return std::unique_ptr<Process>(std::make_unique<PosixProcess>(pid, std::move(*guard), queue));
-    }
-
-    std::filesystem::path guardProgram;
-    MainQueue& queue;
-    std::function<void(pid_t)> spawned;
-    std::mutex mutex;
-    std::vector<std::thread> launches;
+    LaunchShared shared;
 };
 
 } // namespace
