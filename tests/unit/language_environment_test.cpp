@@ -1,4 +1,5 @@
 #include "platform/language_environment.h"
+#include "platform/toolkit_defaults.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +63,22 @@ TEST(ToolkitLanguageEnvironment, ProgramsTheAppOpensGetEachChangedVariableAsItWa
     const EnvironmentChanges expected = {
         {"LANGUAGE", "de:en"}, {"LC_MESSAGES", ""}, {"LC_ALL", std::nullopt}, {"LC_CTYPE", std::nullopt}};
     EXPECT_EQ(startedValues(started, changes), expected);
+}
+
+TEST(ToolkitDefaultsEnvironment, TheApplicationsDefaultsComeFirstAndTheSystemsStayBehindThem) {
+    const std::pair<Environment, std::string> cases[] = {
+        {{}, "/usr/share/vorl-vorudi/toolkit-defaults:/etc/xdg"},
+        {{{"XDG_CONFIG_DIRS", ""}}, "/usr/share/vorl-vorudi/toolkit-defaults:/etc/xdg"},
+        {{{"XDG_CONFIG_DIRS", "/etc/xdg/xdg-ubuntu:/etc/xdg"}},
+         "/usr/share/vorl-vorudi/toolkit-defaults:/etc/xdg/xdg-ubuntu:/etc/xdg"},
+    };
+    for (const auto& [started, folders] : cases) {
+        EnvironmentChanges changes =
+            toolkitDefaultsEnvironment(started, "/usr/share/vorl-vorudi/toolkit-defaults");
+        EXPECT_EQ(changes, (EnvironmentChanges{{"XDG_CONFIG_DIRS", folders}}));
+        EXPECT_EQ(applied(applied(started, changes), startedValues(started, changes)), started)
+            << "the programs the application opens get the user's own back";
+    }
 }
 
 } // namespace

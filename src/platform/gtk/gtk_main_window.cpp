@@ -120,11 +120,17 @@ void GtkMainWindow::makeKeyAndOrderFront() {
 }
 
 // GTK has one theme setting for all of the application's windows, and switching it loads the
-// theme anew: done once, before the window is realised and its first frame measured. Pages see
-// prefers-color-scheme: dark as well.
+// theme anew: done once, before the window is realised and its first frame measured, and only
+// where the application's defaults have not had GTK load the dark theme from the start. Pages
+// see prefers-color-scheme: dark as well.
 void GtkMainWindow::settleFirstFrame() {
-    if (std::exchange(darkAppearance, false))
-        g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
+    if (std::exchange(darkAppearance, false)) {
+        GtkSettings* settings = gtk_settings_get_default();
+        gboolean dark = FALSE;
+        g_object_get(settings, "gtk-application-prefer-dark-theme", &dark, nullptr);
+        if (!dark)
+            g_object_set(settings, "gtk-application-prefer-dark-theme", TRUE, nullptr);
+    }
     gtk_widget_realize(GTK_WIDGET(window.get())); // which puts the menu bar in
     if (contentHeight > 0)
         growByMenuBar();

@@ -7,8 +7,10 @@
 #include "gtk_main_window.h"
 #include "gtk_web_view.h"
 #include "platform/posix/group_guard.h"
+#include "platform/posix/installed_folder.h"
 #include "platform/posix/loopback_listener.h"
 #include "platform/posix/posix_process.h"
+#include "platform/toolkit_defaults.h"
 #include "soup_url_session.h"
 #include "toolkit_language.h"
 
@@ -108,7 +110,10 @@ private:
 std::unique_ptr<Platform> createGtkPlatform(const std::string& toolkitLanguage) {
     Environment started = currentEnvironment();
     EnvironmentChanges toolkit = toolkitLanguageEnvironment(started, toolkitLanguage);
-    useToolkitLanguage(toolkit);
+    std::filesystem::path defaults = installedFolder(VORL_TOOLKIT_DEFAULTS_DIR);
+    if (g_file_test((defaults / "gtk-4.0/settings.ini").c_str(), G_FILE_TEST_IS_REGULAR))
+        toolkit.merge(toolkitDefaultsEnvironment(started, defaults));
+    useToolkitEnvironment(toolkit);
     EnvironmentChanges forPrograms = startedValues(started, toolkit);
     return std::make_unique<GtkPlatform>(std::move(started), std::move(forPrograms));
 }

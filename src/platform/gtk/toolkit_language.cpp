@@ -8,7 +8,7 @@
 
 namespace vorl {
 
-void useToolkitLanguage(const EnvironmentChanges& changes) {
+void useToolkitEnvironment(const EnvironmentChanges& changes) {
     for (const auto& [name, value] : changes) {
         if (value)
             ::setenv(name.c_str(), value->c_str(), 1);
