@@ -7,6 +7,8 @@ packages=(
     cmake g++ make pkg-config dpkg-dev file git clang-format gettext
     clang libc++-dev libc++abi-dev libclang-rt-dev
     libgtk-4-dev libwebkitgtk-6.0-dev
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
+    gstreamer1.0-pulseaudio gstreamer1.0-tools pulseaudio pulseaudio-utils
     libgtest-dev libgmock-dev googletest
     python3 iproute2 util-linux
     xvfb xauth x11-apps imagemagick xdotool openbox dbus-daemon weston

@@ -15,6 +15,7 @@ Test hooks (environment variables):
                                      and exit with code 3, as an engine that crashes in use.
   VORL_STANDIN_WRITE_MIB=<n>         once listening, write n MiB of numbered lines to stdout as
                                      fast as it can, then log "written".
+  VORL_STANDIN_FIXTURES=<folder>     serve the files of this folder at /fixtures/<name>.
 """
 
 import argparse
@@ -31,7 +32,7 @@ import threading
 import time
 import wave
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
-from urllib.parse import urlsplit
+from urllib.parse import unquote, urlsplit
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # keep the installed engine folder free of caches
@@ -71,7 +72,30 @@ def sine_wav(seconds=0.25, frequency=440, rate=8000):
     return buffer.getvalue()
 
 
+def notes_wav(rate=44100):
+    """Three plucked notes, each a fundamental with two overtones dying away: a sound whose
+    waveform shows what it is, the same bytes every time."""
+    frames = []
+    for fundamental in (220.0, 277.18, 329.63):
+        for n in range(int(0.8 * rate)):
+            t = n / rate
+            level = math.exp(-4.0 * t) * min(1.0, t / 0.005)
+            sound = sum(math.sin(2 * math.pi * fundamental * k * t) / k for k in (1, 2, 3))
+            frames.append(struct.pack("<h", round(14000 * level * sound)))
+    buffer = io.BytesIO()
+    with wave.open(buffer, "wb") as out:
+        out.setnchannels(1)
+        out.setsampwidth(2)
+        out.setframerate(rate)
+        out.writeframes(b"".join(frames))
+    return buffer.getvalue()
+
+
 SLICES_WAV = sine_wav()
+NOTES_WAV = notes_wav()
+FIXTURE_TYPES = {".html": "text/html; charset=utf-8", ".js": "text/javascript; charset=utf-8", ".wav": "audio/wav",
+                 ".mp3": "audio/mpeg", ".m4a": "audio/mp4", ".flac": "audio/flac", ".ogg": "audio/ogg",
+                 ".opus": "audio/ogg", ".aiff": "audio/aiff", ".aifc": "audio/aiff", ".caf": "audio/x-caf"}
 DATA_BIN = bytes(range(256)) * 64
 TRUNCATED_ANNOUNCED = 65536
 TRUNCATED_SENT = 1000
@@ -90,6 +114,8 @@ class EngineHandler(BaseHTTPRequestHandler):
             "/": lambda: self.send_page("index.html"),
             "/other": lambda: self.send_page("other.html"),
             "/facilities.js": lambda: self.send_page("facilities.js", "text/javascript; charset=utf-8"),
+            "/audio.js": lambda: self.send_page("audio.js", "text/javascript; charset=utf-8"),
+            "/audio/notes.wav": lambda: self.send_body(NOTES_WAV, "audio/wav"),
             "/api/status": lambda: self.send_json({"status": "ok"}),
             "/api/hello": lambda: self.send_json({"hello": True}),
             "/download/slices.wav": lambda: self.send_body(
@@ -109,7 +135,10 @@ class EngineHandler(BaseHTTPRequestHandler):
         # descriptors, which can take a while, and would hold up the page's loads.
         asker = client_pid(ip, port) if self.path in APP_REQUESTS else None
         log_event("request", method=self.command, path=self.path, client_pid=asker)
-        route = routes.get(urlsplit(self.path).path)
+        path = urlsplit(self.path).path
+        route = routes.get(path)
+        if path.startswith("/fixtures/") and self.command == "GET":
+            route = lambda: self.send_fixture(unquote(path[len("/fixtures/"):]))  # noqa: E731
         if route:
             route()
         else:
@@ -137,6 +166,16 @@ class EngineHandler(BaseHTTPRequestHandler):
     def send_page(self, name, content_type="text/html; charset=utf-8"):
         with open(os.path.join(PAGE_FOLDER, name), "rb") as page:
             self.send_body(page.read(), content_type)
+
+    def send_fixture(self, name):
+        """A file of the folder VORL_STANDIN_FIXTURES names, none outside it."""
+        folder = os.environ.get("VORL_STANDIN_FIXTURES")
+        path = os.path.realpath(os.path.join(folder or "/nonexistent", name))
+        if not folder or os.path.dirname(path) != os.path.realpath(folder) or not os.path.isfile(path):
+            return self.send_body("Ikke funnet\n".encode(), "text/plain; charset=utf-8", status=404)
+        with open(path, "rb") as fixture:
+            body = fixture.read()
+        self.send_body(body, FIXTURE_TYPES.get(os.path.splitext(name)[1], "application/octet-stream"))
 
     def send_truncated(self):
         """Promise more bytes than are sent, then hang up: a broken download."""

@@ -17,13 +17,14 @@
 namespace vorl {
 
 // The application: delegate of the application, the window, the web view, its downloads, the
-// page's "vorl" messages and the engine's supervisor, which it owns. Each group of methods lives
+// page's "vorl" messages, its audio scheme and the engine's supervisor, which it owns. Each group of methods lives
 // in the folder of its subsystem: shell/, engine/, bridge/ and webhost/. Everything runs on the
 // main thread.
 class AppDelegate final : public ApplicationDelegate,
                           public EngineSupervisorDelegate,
                           public MenuTarget,
                           public ScriptMessageHandler,
+                          public UrlSchemeHandler,
                           public UIDelegate,
                           public NavigationDelegate,
                           public DownloadDelegate {
@@ -65,6 +66,10 @@ public:
     // Page messages (bridge/script_messages.cpp)
     void didReceiveScriptMessage(const ScriptMessage& body, ScriptReplyHandler reply) override;
 
+    // Audio files of the tool's pages, made WAV for the platform's decoder (webhost/audio_files.cpp)
+    void startUrlSchemeTask(const UrlSchemeTask& task,
+                            std::function<void(std::optional<UrlSchemeResponse>)> reply) override;
+
     // Page dialogs and new windows (webhost/dialogs.cpp, webhost/navigation.cpp)
     void runJavaScriptAlertPanel(const std::string& message, std::function<void()> completion) override;
     void runJavaScriptConfirmPanel(const std::string& message, std::function<void(bool)> completion) override;
@@ -102,6 +107,8 @@ private:
     void takeProxyAnswers();
     void proxiesDecided(const std::optional<ProxySettings>& settings);
 
+    // The address of the built-in page, which stands in for the engine's.
+    Url builtInPage() const;
     // The splash, then the engine looked for again, as after a failed load of its page.
     void recoverEnginePage();
     // A sheet with one default button and nothing to do when it is dismissed.

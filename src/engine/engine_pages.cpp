@@ -27,14 +27,17 @@ void AppDelegate::showEnginePage() {
 }
 
 void AppDelegate::showBuiltInPage(const EngineWarning& warning) {
-    std::filesystem::path page = ENG / "Auto-Vorudi.html";
     std::error_code error;
-    if (std::filesystem::exists(page, error))
-        web->loadFileURL(Url::fileUrl(page), Url::fileUrl(ENG));
+    if (std::filesystem::exists(builtInPage().filePath(), error))
+        web->loadFileURL(builtInPage(), Url::fileUrl(ENG));
     window->beginAlertSheet(engineWarningAlert(warning), [this](const AlertResult& result) {
         if (result.button == showLogButton)
             showLog();
     });
+}
+
+Url AppDelegate::builtInPage() const {
+    return Url::fileUrl(ENG / "Auto-Vorudi.html");
 }
 
 void AppDelegate::cancelPageRequests() {

@@ -60,6 +60,19 @@ size_t schemeLength(std::string_view text) {
     return 0;
 }
 
+// A port as an authority writes it: one to five digits, up to 65535.
+std::optional<long> portNumber(std::string_view digits) {
+    if (digits.empty() || digits.size() > 5)
+        return std::nullopt;
+    long port = 0;
+    for (char c : digits) {
+        if (!isDigit(c))
+            return std::nullopt;
+        port = port * 10 + (c - '0');
+    }
+    return port <= 65535 ? std::optional(port) : std::nullopt;
+}
+
 } // namespace
 
 std::optional<Url> Url::parse(std::string_view text) {
@@ -84,14 +97,21 @@ std::optional<Url> Url::parse(std::string_view text) {
         if (size_t at = authority.rfind('@'); at != std::string_view::npos)
             authority.remove_prefix(at + 1);
         std::string_view host;
+        std::string_view port;
         if (authority.starts_with('[')) {
             size_t close = authority.find(']');
             host = authority.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+            if (close != std::string_view::npos && authority.substr(close + 1).starts_with(':'))
+                port = authority.substr(close + 2);
         } else {
-            host = authority.substr(0, authority.find(':'));
+            size_t colon = authority.find(':');
+            host = authority.substr(0, colon);
+            if (colon != std::string_view::npos)
+                port = authority.substr(colon + 1);
         }
         if (!host.empty())
             url.hostPart = percentDecoded(host);
+        url.portPart = portNumber(port);
     }
     url.pathPart = std::string(rest.substr(0, rest.find_first_of("?#")));
     return url;

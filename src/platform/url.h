@@ -25,6 +25,8 @@ public:
     const std::string& string() const { return text; }
     const std::optional<std::string>& scheme() const { return schemePart; }
     const std::optional<std::string>& host() const { return hostPart; }
+    // The port the authority names; none where it names none, or none that is a number.
+    const std::optional<long>& port() const { return portPart; }
     bool isFileUrl() const { return schemePart == "file"; }
 
     // The percent-decoded path of a file URL.
@@ -39,6 +41,7 @@ private:
     std::string text;
     std::optional<std::string> schemePart;
     std::optional<std::string> hostPart;
+    std::optional<long> portPart;
     std::string pathPart;
 };
 

@@ -4,6 +4,8 @@
 #include "app/globals.h"
 #include "shell/window_fit.h"
 #include "shell/window_frame_file.h"
+#include "webhost/page_scripts.h"
+#include "webhost/tool_pages.h"
 
 namespace vorl {
 namespace {
@@ -22,6 +24,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     configuration.developerExtrasEnabled = true;
     configuration.drawsBackground = false;
     configuration.allowsMagnification = true;
+    configuration.userScripts.push_back({std::string(decodeAudioScript), toolPagePatterns(builtInPage())});
+    configuration.urlSchemeHandlers.push_back({"vorl-audio", this});
     takeProxyAnswers();
     web = platform.createWebView(configuration);
     web->setUIDelegate(*this);

@@ -41,6 +41,10 @@ class Package(unittest.TestCase):
         depends = [entry.split()[0] for entry in field("Depends").split(", ")]
         for library in ("libgtk-4-1", "libwebkitgtk-6.0-4", "libsoup-3.0-0"):
             self.assertIn(library, depends)
+        for plugins in ("gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good", "gstreamer1.0-plugins-bad",
+                        "gstreamer1.0-libav", "gstreamer1.0-pulseaudio"):
+            self.assertIn(plugins, depends, "an install without recommends decodes every format")
+        self.assertEqual(field("Recommends"), "pipewire-pulse | pulseaudio")
 
     def test_lintian_finds_no_error_or_warning(self):
         # --allow-root: CI runs as root, and lintian would say so on every run.

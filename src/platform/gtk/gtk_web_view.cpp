@@ -48,8 +48,10 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
                                                                                handler.name.c_str(), nullptr);
         messageHandlers.push_back(std::move(binding));
     }
+    addUserScripts(configuration);
     view = GObjectPtr<WebKitWebView>::retain(
         newWebView(contentManager.get(), configuration.mediaPlaybackRequiresUserAction));
+    addUrlSchemeHandlers(configuration);
     // Developer extras are switched on once the first page has committed: setting the inspector
     // up costs the start nothing then, and the user can reach it all the same.
     developerExtrasPending = configuration.developerExtrasEnabled;
@@ -72,6 +74,7 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
 
 GtkWebView::~GtkWebView() {
     stopPageRequestTimer();
+    removeUrlSchemeHandlers();
     g_signal_handlers_disconnect_by_data(networkSession, this);
     g_signal_handlers_disconnect_by_data(view.get(), this);
     for (GtkEventController* gesture : magnificationGestures)

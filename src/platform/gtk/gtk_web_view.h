@@ -58,6 +58,11 @@ private:
     void startPageRequestTimer(Seconds timeout);
     void stopPageRequestTimer();
 
+    // What the application adds to its pages: scripts, and URL schemes of its own (gtk_url_schemes.cpp)
+    void addUserScripts(const WebViewConfiguration& configuration);
+    void addUrlSchemeHandlers(const WebViewConfiguration& configuration);
+    void removeUrlSchemeHandlers();
+
     // Page requests: dialogs, file inputs, new windows and script messages (gtk_page_requests.cpp)
     static gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog*, gpointer self);
     static gboolean onRunFileChooser(WebKitWebView*, WebKitFileChooserRequest*, gpointer self);

@@ -1,0 +1,20 @@
+#include "tool_pages.h"
+
+#include "app/globals.h"
+
+namespace vorl {
+
+bool isToolPage(const std::optional<Url>& page, const Url& builtInPage) {
+    if (!page)
+        return false;
+    if (page->isFileUrl())
+        return page->filePath() == builtInPage.filePath();
+    return page->scheme() == "http" && (page->host() == "127.0.0.1" || page->host() == "localhost") &&
+           page->port() == PORT;
+}
+
+std::vector<std::string> toolPagePatterns(const Url& builtInPage) {
+    return {"http://127.0.0.1/*", "http://localhost/*", builtInPage.string()};
+}
+
+} // namespace vorl
