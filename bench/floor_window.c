@@ -50,7 +50,8 @@ static void on_activate(GtkApplication* application, gpointer url) {
     gtk_window_set_default_size(GTK_WINDOW(window), 1440, 920);
     g_signal_connect(window, "map", G_CALLBACK(on_map), NULL);
     // Sound without a user gesture, as the application has it.
-    WebKitWebsitePolicies* policies = webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, NULL);
+    WebKitWebsitePolicies* policies =
+        webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, NULL);
     GtkWidget* view = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "website-policies", policies, NULL));
     g_object_unref(policies);
     g_signal_connect(view, "load-changed", G_CALLBACK(on_load_changed), NULL);

@@ -17,9 +17,9 @@
 namespace vorl {
 
 // The application: delegate of the application, the window, the web view, its downloads, the
-// page's "vorl" messages, its audio scheme and the engine's supervisor, which it owns. Each group of methods lives
-// in the folder of its subsystem: shell/, engine/, bridge/ and webhost/. Everything runs on the
-// main thread.
+// page's "vorl" messages, its audio scheme and the engine's supervisor, which it owns. Each group
+// of methods lives in the folder of its subsystem: shell/, engine/, bridge/ and webhost/.
+// Everything runs on the main thread.
 class AppDelegate final : public ApplicationDelegate,
                           public EngineSupervisorDelegate,
                           public MenuTarget,

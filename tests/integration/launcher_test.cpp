@@ -129,7 +129,8 @@ TEST_F(Launcher, EngineThatEndedIsReapedOnceLetGoAndOneWhoseExecFailedAtOnce) {
         request.arguments = {"-c", "exit 3"};
         request.currentDirectory = home.path();
         std::unique_ptr<Process> engine;
-        launcher->launch(std::move(request), [&](ProcessLauncher::Outcome outcome) { engine = std::move(*outcome); });
+        launcher->launch(std::move(request),
+                         [&](ProcessLauncher::Outcome outcome) { engine = std::move(*outcome); });
         ASSERT_TRUE(time.runUntil([&] { return engine != nullptr; }));
         std::optional<ProcessEnding> ending;
         engine->setTerminationHandler([&](ProcessEnding ended) { ending = ended; });
@@ -144,7 +145,8 @@ TEST_F(Launcher, EngineThatEndedIsReapedOnceLetGoAndOneWhoseExecFailedAtOnce) {
     unstartable.executable = home.path() / "ikke et program";
     unstartable.currentDirectory = home.path();
     std::optional<ProcessLauncher::Outcome> outcome;
-    launcher->launch(std::move(unstartable), [&](ProcessLauncher::Outcome result) { outcome = std::move(result); });
+    launcher->launch(std::move(unstartable),
+                     [&](ProcessLauncher::Outcome result) { outcome = std::move(result); });
     ASSERT_TRUE(time.runUntil([&] { return outcome.has_value(); }));
     ASSERT_FALSE(*outcome);
     EXPECT_EQ(outcome->failure().reason, LaunchFailure::Reason::notStarted);
