@@ -50,6 +50,11 @@ public:
     void showLog();
     void didRequestPageZoom(double zoom) override;
 
+    // Files dragged onto the tool's pages from the desktop (webhost/file_drops_host.cpp)
+    bool draggingUpdated(Point point, std::size_t fileCount) override;
+    void draggingExited() override;
+    bool performDragOperation(Point point, std::vector<std::filesystem::path> files) override;
+
     // The engine, as its supervisor has it shown (engine/engine_pages.cpp)
     void showSplash() override;
     void showEnginePage() override;
@@ -76,7 +81,7 @@ public:
     void runJavaScriptTextInputPanel(const std::string& prompt, const std::optional<std::string>& defaultText,
                                      std::function<void(std::optional<std::string>)> completion) override;
     void runOpenPanel(
-        bool allowsMultipleSelection,
+        bool allowsMultipleSelection, const std::vector<std::string>& acceptedTypes,
         std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) override;
     void runBeforeUnloadConfirmPanel(const std::string& message,
                                      std::function<void(bool)> completion) override;
@@ -121,8 +126,16 @@ private:
     std::unique_ptr<Window> window;
     std::unique_ptr<WebView> web;
     std::vector<Date> contentProcessDeaths; // within the last minute, oldest first
-    bool proxiesKnown = false;              // until then, the engine's page waits
-    bool enginePageWaiting = false;         // for the proxies
+    bool dragging = false;                  // files from the desktop are over a tool page
+    // Files dropped on the page, on their way to it through a file input of the application's
+    // own that asks for them under token.
+    struct HandOver {
+        std::string token;
+        std::vector<std::filesystem::path> files;
+    };
+    std::optional<HandOver> handOver;
+    bool proxiesKnown = false;      // until then, the engine's page waits
+    bool enginePageWaiting = false; // for the proxies
     std::optional<ProxySettings> proxies;
 
     // A download from the moment it asks for a destination until it ends. Its save panel's

@@ -22,4 +22,9 @@ struct Size {
     double height = 0;
 };
 
+struct Point {
+    double x = 0;
+    double y = 0;
+};
+
 } // namespace vorl

@@ -6,9 +6,11 @@
 #include "values.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace vorl {
@@ -92,6 +94,14 @@ struct WebViewConfiguration {
 
 enum class EditingCommand { undo, redo, cut, copy, paste, selectAll };
 
+// Where a script the application runs in the page runs: in the page's own world, beside its
+// scripts and their objects, or in a world of the application's own, which shares the page's
+// document but none of its scripts' objects.
+enum class ScriptWorld { page, application };
+
+// The values a script gets, by the names it uses for them.
+using ScriptArguments = std::map<std::string, std::variant<double, std::string>>;
+
 // The one web view. Loads return at once; their outcome reaches the navigation delegate.
 class WebView {
 public:
@@ -115,6 +125,13 @@ public:
     virtual void setPageZoom(double zoom) = 0;
 
     virtual void executeEditingCommand(EditingCommand command) = 0;
+
+    // Runs body, the body of an async function with arguments as its parameters, in the page
+    // shown now. completion runs once, on the main thread, with the string of the value the
+    // function's promise resolves with, or nothing when it throws or no page can run it.
+    virtual void callAsyncJavaScript(const std::string& body, const ScriptArguments& arguments,
+                                     ScriptWorld world,
+                                     std::function<void(std::optional<std::string>)> completion) = 0;
 };
 
 } // namespace vorl

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "url.h"
+#include "values.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -75,8 +76,9 @@ public:
                                              const std::optional<std::string>& defaultText,
                                              std::function<void(std::optional<std::string>)> completion) = 0;
     // A file input; completion receives the chosen files, or nullopt for no selection.
+    // acceptedTypes are the input's accept attribute: MIME types and file name extensions.
     virtual void runOpenPanel(
-        bool allowsMultipleSelection,
+        bool allowsMultipleSelection, const std::vector<std::string>& acceptedTypes,
         std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) = 0;
     // The page asks whether it may be left; completion receives the answer.
     virtual void runBeforeUnloadConfirmPanel(const std::string& message,
@@ -85,6 +87,18 @@ public:
     virtual void createWebView(const NavigationAction& action) = 0;
     // The user pinched or Ctrl-scrolled towards zoom; the delegate sets the page zoom it allows.
     virtual void didRequestPageZoom(double zoom) = 0;
+
+    // Files dragged from outside the application over the view, point in the view's own
+    // coordinates. Each is called on the main thread; the view itself does nothing with such a
+    // drag, nor with its drop, whatever the delegate answers.
+    // As the drag enters and each time it moves, with how many files it carries as far as known
+    // yet: whether a drop would be taken there (the pointer says so).
+    virtual bool draggingUpdated(Point point, std::size_t fileCount) = 0;
+    // The drag has left the view, or was given up.
+    virtual void draggingExited() = 0;
+    // The drag was dropped: files are the local paths of what was dropped, in the source's
+    // order. Whether the drop was taken.
+    virtual bool performDragOperation(Point point, std::vector<std::filesystem::path> files) = 0;
 };
 
 class NavigationDelegate {

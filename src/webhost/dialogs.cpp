@@ -2,6 +2,7 @@
 // question before it is left.
 
 #include "app/app_delegate.h"
+#include "webhost/file_drops.h"
 
 namespace vorl {
 namespace {
@@ -44,8 +45,11 @@ void AppDelegate::runBeforeUnloadConfirmPanel(const std::string&, std::function<
 }
 
 void AppDelegate::runOpenPanel(
-    bool allowsMultipleSelection,
+    bool allowsMultipleSelection, const std::vector<std::string>& acceptedTypes,
     std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) {
+    // The input that asks for dropped files gets them, and nothing else does.
+    if (handOver && isHandOver(acceptedTypes, handOver->token))
+        return completion(std::exchange(handOver, std::nullopt)->files);
     OpenPanel panel;
     panel.allowsMultipleSelection = allowsMultipleSelection;
     panel.canChooseDirectories = false;

@@ -1,5 +1,5 @@
-// What both stand-in pages offer: the message channel, the script dialogs, the file input,
-// window.open and the zoom read-out, each reporting into the page's log.
+// What both stand-in pages offer: the message channel, the script dialogs, the file input and
+// its drop zone, window.open and the zoom read-out, each reporting into the page's log.
 "use strict";
 
 const logArea = document.getElementById("log");
@@ -40,6 +40,27 @@ onClick("btn-prompt", () => log("Spør: " + JSON.stringify(prompt("Skriv noe:", 
 document.getElementById("file-input").addEventListener("change", (event) => {
   const names = Array.from(event.target.files, (file) => file.name);
   log("Valgte filer: " + (names.length ? names.join(", ") : "ingen"));
+});
+
+// The drop zone takes files dragged from the desktop, as the tool's own does; everywhere else the
+// page takes no drop. window.drops holds every drop it took: its files and where they landed.
+const dropZone = document.getElementById("drop-zone");
+window.drops = [];
+dropZone.addEventListener("dragenter", (event) => {
+  event.preventDefault();
+  dropZone.classList.add("over");
+});
+dropZone.addEventListener("dragover", (event) => {
+  event.preventDefault();
+  event.dataTransfer.dropEffect = "copy";
+});
+dropZone.addEventListener("dragleave", () => dropZone.classList.remove("over"));
+dropZone.addEventListener("drop", (event) => {
+  event.preventDefault();
+  dropZone.classList.remove("over");
+  const files = Array.from(event.dataTransfer.files);
+  window.drops.push({files: files, x: event.clientX, y: event.clientY});
+  log("Slapp " + files.map((file) => file.name + " (" + file.size + " byte)").join(", "));
 });
 
 onClick("btn-window-open", () => log("window.open: " + (window.open("https://example.org/") ? "vindu" : "null")));

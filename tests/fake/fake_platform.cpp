@@ -337,6 +337,13 @@ void FakeWebView::executeEditingCommand(EditingCommand command) {
     editingCommands.push_back(command);
 }
 
+void FakeWebView::callAsyncJavaScript(const std::string& body, const ScriptArguments& arguments,
+                                      ScriptWorld world,
+                                      std::function<void(std::optional<std::string>)> completion) {
+    log.add("web.callAsyncJavaScript");
+    scripts.push_back(ScriptCall{body, arguments, world, std::move(completion)});
+}
+
 std::optional<std::string> FakeScriptMessage::stringEntry(std::string_view key) const {
     auto entry = entries.find(std::string(key));
     return entry != entries.end() ? std::optional(entry->second) : std::nullopt;

@@ -225,6 +225,17 @@ public:
     double pageZoom() const override { return zoom; }
     void setPageZoom(double value) override;
     void executeEditingCommand(EditingCommand command) override;
+    void callAsyncJavaScript(const std::string& body, const ScriptArguments& arguments, ScriptWorld world,
+                             std::function<void(std::optional<std::string>)> completion) override;
+
+    // A script the application asked the page to run; the test answers it.
+    struct ScriptCall {
+        std::string body;
+        ScriptArguments arguments;
+        ScriptWorld world;
+        std::function<void(std::optional<std::string>)> completion;
+    };
+    std::vector<ScriptCall> scripts;
 
     struct Load {
         enum Kind { request, html, file } kind;

@@ -384,3 +384,24 @@ class EnginePageTestCase(UiTestCase):
     def answer(self, dialog, label):
         response = next(button["response"] for button in dialog["buttons"] if button["label"] == label)
         self.app.driver.respond(dialog["id"], response)
+
+
+def web_processes(app_pid):
+    """The page processes WebKit started for the app, inside their sandbox or not."""
+    parents, names = {}, {}
+    for entry in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/stat" % entry) as stat:
+                name, rest = stat.read().rsplit(") ", 1)
+        except (OSError, ValueError):
+            continue
+        parents[int(entry)] = int(rest.split()[1])
+        names[int(entry)] = name.split("(", 1)[1]
+
+    def descends_from_app(pid):
+        while pid > 1:
+            pid = parents.get(pid, 0)
+            if pid == app_pid:
+                return True
+        return False
+    return [pid for pid, name in names.items() if name == "WebKitWebProces" and descends_from_app(pid)]

@@ -5,7 +5,8 @@ import signal
 import unittest
 import urllib.request
 
-from harness import ENGINE_URL, EnginePageTestCase, engine_events, engine_starts, has_request, port_answers, wait_for
+from harness import (ENGINE_URL, EnginePageTestCase, engine_events, engine_starts, has_request, port_answers,
+                     wait_for, web_processes)
 
 
 class MessageChannel(EnginePageTestCase):
@@ -266,27 +267,6 @@ class Navigation(EnginePageTestCase):
         self.assertEqual(warning["secondary_text"],
                          "Siden i vinduet krasjet tre ganger på under ett minutt. Appen bruker den innebygde motoren.")
         self.app.wait_for_uri(lambda uri: uri.endswith("/Auto-Vorudi.html"), description="the built-in page")
-
-
-def web_processes(app_pid):
-    """The page processes WebKit started for the app, inside their sandbox or not."""
-    parents, names = {}, {}
-    for entry in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open("/proc/%s/stat" % entry) as stat:
-                name, rest = stat.read().rsplit(") ", 1)
-        except (OSError, ValueError):
-            continue
-        parents[int(entry)] = int(rest.split()[1])
-        names[int(entry)] = name.split("(", 1)[1]
-
-    def descends_from_app(pid):
-        while pid > 1:
-            pid = parents.get(pid, 0)
-            if pid == app_pid:
-                return True
-        return False
-    return [pid for pid, name in names.items() if name == "WebKitWebProces" and descends_from_app(pid)]
 
 
 if __name__ == "__main__":

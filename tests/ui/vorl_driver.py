@@ -115,6 +115,11 @@ class Driver:
         centre in that window's pixels."""
         return self.call("menubar")
 
+    def view(self):
+        """{"window": the main window's X window, "x", "y": the web view's top left corner in that window's
+        pixels, "scale"}."""
+        return self.call("view")
+
     def activate(self, action):
         """Activates an action such as "app.zoomIn"; fails if it does not exist or is disabled."""
         return self.call("activate", action=action)

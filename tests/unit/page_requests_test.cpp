@@ -165,13 +165,13 @@ TEST_F(PageDialogs, PromptAnswersTheFieldOnOkEvenEmptiedAndNullOtherwise) {
 TEST_F(PageDialogs, FileInputsChooseFilesNeverFoldersAndCancelAsNoSelection) {
     std::vector<std::optional<std::vector<std::filesystem::path>>> answers;
     auto collect = [&](auto files) { answers.push_back(std::move(files)); };
-    app->runOpenPanel(true, collect);
+    app->runOpenPanel(true, {}, collect);
     const OpenPanel& panel = std::get<OpenPanelSheet>(window().shown.value()).panel;
     EXPECT_TRUE(panel.allowsMultipleSelection);
     EXPECT_TRUE(panel.canChooseFiles);
     EXPECT_FALSE(panel.canChooseDirectories);
     window().finishOpenPanel(ModalResponse::ok, {"/a.wav", "/b.wav"});
-    app->runOpenPanel(false, collect);
+    app->runOpenPanel(false, {}, collect);
     EXPECT_FALSE(std::get<OpenPanelSheet>(window().shown.value()).panel.allowsMultipleSelection);
     window().finishOpenPanel(ModalResponse::cancel);
     using Files = std::vector<std::filesystem::path>;

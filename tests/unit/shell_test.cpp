@@ -141,7 +141,7 @@ TEST_F(MenuCommands, ReloadAndQuitAnswerTheShownAndWaitingSheetsAsCancelledFirst
         });
     };
     askConfirm("vist");
-    app->runOpenPanel(false, [&](auto files) { answers.push_back(files ? "filer" : "ingen filer"); });
+    app->runOpenPanel(false, {}, [&](auto files) { answers.push_back(files ? "filer" : "ingen filer"); });
     perform(MenuAction::reloadPage);
     EXPECT_EQ(answers, (std::vector<std::string>{"vist nei", "ingen filer"}));
     EXPECT_EQ(web().reloads, 1);

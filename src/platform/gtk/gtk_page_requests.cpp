@@ -118,7 +118,10 @@ gboolean GtkWebView::onRunFileChooser(WebKitWebView*, WebKitFileChooserRequest* 
     UIDelegate* delegate = static_cast<GtkWebView*>(self)->uiDelegate;
     if (!delegate)
         return FALSE;
-    delegate->runOpenPanel(webkit_file_chooser_request_get_select_multiple(request) != FALSE,
+    std::vector<std::string> acceptedTypes;
+    if (const char* const* types = webkit_file_chooser_request_get_mime_types(request))
+        acceptedTypes.assign(types, types + g_strv_length(const_cast<char**>(types)));
+    delegate->runOpenPanel(webkit_file_chooser_request_get_select_multiple(request) != FALSE, acceptedTypes,
                            answeringFileChooser(request));
     return TRUE;
 }

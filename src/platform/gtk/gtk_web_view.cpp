@@ -30,6 +30,9 @@ WebKitWebView* newWebView(WebKitUserContentManager* contentManager, bool mediaRe
     return view;
 }
 
+// The world of the scripts the application runs apart from the page's own.
+constexpr const char* applicationScriptWorld = "vorl";
+
 } // namespace
 
 NavigationAction GtkWebView::navigationActionOf(WebKitNavigationAction* action) {
@@ -59,6 +62,7 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
     webkit_web_view_set_background_color(view.get(), &background);
     if (configuration.allowsMagnification)
         addMagnificationGestures();
+    addFileDropTarget();
     networkSession = webkit_web_view_get_network_session(view.get());
 
     g_signal_connect(view.get(), "decide-policy", G_CALLBACK(onDecidePolicy), this);
@@ -73,8 +77,11 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
 }
 
 GtkWebView::~GtkWebView() {
+    *alive = false;
     stopPageRequestTimer();
     removeUrlSchemeHandlers();
+    setWebKitDropsBlocked(false);
+    g_signal_handlers_disconnect_by_data(fileDropTarget, this);
     g_signal_handlers_disconnect_by_data(networkSession, this);
     g_signal_handlers_disconnect_by_data(view.get(), this);
     for (GtkEventController* gesture : magnificationGestures)
@@ -191,6 +198,43 @@ void GtkWebView::executeEditingCommand(EditingCommand command) {
                                             WEBKIT_EDITING_COMMAND_PASTE, WEBKIT_EDITING_COMMAND_SELECT_ALL};
     if (!destroyed)
         webkit_web_view_execute_editing_command(view.get(), names[static_cast<int>(command)]);
+}
+
+void GtkWebView::callAsyncJavaScript(const std::string& body, const ScriptArguments& arguments,
+                                     ScriptWorld world,
+                                     std::function<void(std::optional<std::string>)> completion) {
+    if (destroyed)
+        return completion(std::nullopt);
+    GVariantBuilder parameters;
+    g_variant_builder_init(&parameters, G_VARIANT_TYPE_VARDICT);
+    for (const auto& [name, value] : arguments) {
+        GVariant* variant = std::holds_alternative<double>(value)
+                                ? g_variant_new_double(std::get<double>(value))
+                                : g_variant_new_string(std::get<std::string>(value).c_str());
+        g_variant_builder_add(&parameters, "{sv}", name.c_str(), variant);
+    }
+    struct Call {
+        std::shared_ptr<bool> viewAlive;
+        std::function<void(std::optional<std::string>)> completion;
+    };
+    webkit_web_view_call_async_javascript_function(
+        view.get(), body.c_str(), -1, g_variant_builder_end(&parameters),
+        world == ScriptWorld::application ? applicationScriptWorld : nullptr, nullptr, nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<Call> call(static_cast<Call*>(data));
+            g_autoptr(GError) error = nullptr;
+            g_autoptr(JSCValue) value = webkit_web_view_call_async_javascript_function_finish(
+                WEBKIT_WEB_VIEW(source), result, &error);
+            if (!*call->viewAlive)
+                return;
+            std::optional<std::string> answer;
+            if (value && !jsc_value_is_undefined(value)) {
+                g_autofree char* text = jsc_value_to_string(value);
+                answer = text;
+            }
+            call->completion(std::move(answer));
+        },
+        new Call{alive, std::move(completion)});
 }
 
 void GtkWebView::startPageRequestTimer(Seconds timeout) {

@@ -35,6 +35,8 @@ public:
     double pageZoom() const override;
     void setPageZoom(double zoom) override;
     void executeEditingCommand(EditingCommand command) override;
+    void callAsyncJavaScript(const std::string& body, const ScriptArguments& arguments, ScriptWorld world,
+                             std::function<void(std::optional<std::string>)> completion) override;
 
 private:
     struct MessageHandlerBinding {
@@ -63,6 +65,14 @@ private:
     void addUrlSchemeHandlers(const WebViewConfiguration& configuration);
     void removeUrlSchemeHandlers();
 
+    // Files dragged onto the view from outside the application (gtk_file_drops.cpp)
+    void addFileDropTarget();
+    static gboolean onDropAccept(GtkDropTarget*, GdkDrop*, gpointer self);
+    static GdkDragAction onDropMotion(GtkDropTarget*, double x, double y, gpointer self);
+    static void onDropLeave(GtkDropTarget*, gpointer self);
+    static gboolean onDrop(GtkDropTarget*, const GValue* value, double x, double y, gpointer self);
+    void setWebKitDropsBlocked(bool blocked);
+
     // Page requests: dialogs, file inputs, new windows and script messages (gtk_page_requests.cpp)
     static gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog*, gpointer self);
     static gboolean onRunFileChooser(WebKitWebView*, WebKitFileChooserRequest*, gpointer self);
@@ -80,6 +90,10 @@ private:
     guint pageRequestTimer = 0;
     bool pageRequestTimedOut = false;
     std::vector<GtkEventController*> magnificationGestures; // owned by the view's widget
+    GtkEventController* fileDropTarget = nullptr;           // owned by the view's widget
+    GtkEventController* webKitDropTarget = nullptr;         // WebKit's own, kept out of file drags
+    // Shared with the completions of scripts still running: false once the view has gone.
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
     double pinchStartZoom = 1.0;
     bool developerExtrasPending; // until the first page has committed
     bool destroyed = false;      // once the window has gone, calls into the view are dropped

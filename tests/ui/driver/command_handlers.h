@@ -16,6 +16,7 @@ void setEntry(JSCValue* request, const Reply& reply);
 void chooseFile(JSCValue* request, const Reply& reply);
 void dumpMenu(JSCValue* request, const Reply& reply);
 void describeMenuBar(JSCValue* request, const Reply& reply);
+void describeView(JSCValue* request, const Reply& reply);
 void activateAction(JSCValue* request, const Reply& reply);
 void closeWindow(JSCValue* request, const Reply& reply);
 

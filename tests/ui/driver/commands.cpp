@@ -29,6 +29,7 @@ constexpr Command commands[] = {
     {"choose", chooseFile},
     {"menu", dumpMenu},
     {"menubar", describeMenuBar},
+    {"view", describeView},
     {"activate", activateAction},
     {"close_window", closeWindow},
 };

@@ -1,0 +1,40 @@
+#include "file_drops.h"
+
+#include <random>
+
+namespace vorl {
+
+Point clientPoint(Point inView, double pageZoom) {
+    double zoom = pageZoom > 0 ? pageZoom : 1.0;
+    return Point{inView.x / zoom, inView.y / zoom};
+}
+
+std::vector<std::filesystem::path> droppableFiles(const std::vector<std::filesystem::path>& dropped) {
+    std::vector<std::filesystem::path> files;
+    for (const std::filesystem::path& path : dropped) {
+        std::error_code error;
+        if (path.is_absolute() && std::filesystem::is_regular_file(path, error))
+            files.push_back(path);
+    }
+    return files;
+}
+
+ScriptArguments dragEventArguments(const std::string& phase, Point client, std::size_t count) {
+    return ScriptArguments{
+        {"phase", phase}, {"x", client.x}, {"y", client.y}, {"count", static_cast<double>(count)}};
+}
+
+std::string handOverToken() {
+    static constexpr char digits[] = "0123456789abcdef";
+    std::random_device source;
+    std::string token = "application/x-vorl-drop-";
+    for (int digit = 0; digit < 32; ++digit)
+        token.push_back(digits[source() % 16]);
+    return token;
+}
+
+bool isHandOver(const std::vector<std::string>& acceptedTypes, const std::string& token) {
+    return acceptedTypes.size() == 1 && acceptedTypes.front() == token;
+}
+
+} // namespace vorl

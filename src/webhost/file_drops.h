@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/values.h"
+#include "platform/web_view.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Files dragged from the desktop onto the tool's pages: what the page gets, and how.
+
+namespace vorl {
+
+// Where the page sees a point of the view: in its own pixels, which the page's zoom scales.
+Point clientPoint(Point inView, double pageZoom);
+
+// What of a drop the page gets: the regular files, in the order they were dropped. A folder, or
+// anything that cannot be read as a file, is left out.
+std::vector<std::filesystem::path> droppableFiles(const std::vector<std::filesystem::path>& dropped);
+
+// What the page's drag events are made of (drag_events.js): the phase ("enter", "over",
+// "leave"), the point in the page's pixels and how many files come.
+ScriptArguments dragEventArguments(const std::string& phase, Point client, std::size_t count);
+
+// The accepted type under which a drop's files are handed over to the page, new for each drop
+// and not to be guessed: "application/x-vorl-drop-" and 32 random hexadecimal digits.
+std::string handOverToken();
+
+// Whether a file input asks for exactly the files handed over under token: its accepted types
+// are that token alone.
+bool isHandOver(const std::vector<std::string>& acceptedTypes, const std::string& token);
+
+} // namespace vorl
