@@ -13,6 +13,8 @@ bench="$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd)"
 
 cmake --build "$build" --target vorl-vorudi vorl-motorvakt vorl_bench_floor -j"$(nproc)"
 
-exec unshare -n bash -c 'ip link set lo up && exec "$@"' bash \
-    python3 -B "$bench/startup_bench.py" "$build/src/vorl-vorudi" "$build/bench/vorl_bench_floor" \
-    "$bench/../standin/install.sh" "$build/libexec/vorl-vorudi/vorl-motorvakt" "$@"
+# The start-up figures, then the sound figures.
+exec unshare -n bash -c 'ip link set lo up && python3 -B "$0/startup_bench.py" "$@" &&
+    python3 -B "$0/audio_bench.py" "${@:1:3}"' "$bench" \
+    "$build/src/vorl-vorudi" "$build/bench/vorl_bench_floor" "$bench/../standin/install.sh" \
+    "$build/libexec/vorl-vorudi/vorl-motorvakt" "$@"

@@ -16,6 +16,11 @@ Test hooks (environment variables):
   VORL_STANDIN_WRITE_MIB=<n>         once listening, write n MiB of numbered lines to stdout as
                                      fast as it can, then log "written".
   VORL_STANDIN_FIXTURES=<folder>     serve the files of this folder at /fixtures/<name>.
+  VORL_STANDIN_PAGE=<name>           serve that file of the fixtures' folder as its page, at /.
+
+For measurements (the benchmark): POST /api/mark?<name> logs a "mark" event with the name, and
+POST /api/busy?<seconds> keeps two processes of the engine's busy for that long, as an engine at
+work would keep the machine's cores.
 """
 
 import argparse
@@ -111,7 +116,7 @@ class EngineHandler(BaseHTTPRequestHandler):
 
     def do_GET(self):
         self.handle_route({
-            "/": lambda: self.send_page("index.html"),
+            "/": self.send_front_page,
             "/other": lambda: self.send_page("other.html"),
             "/facilities.js": lambda: self.send_page("facilities.js", "text/javascript; charset=utf-8"),
             "/audio.js": lambda: self.send_page("audio.js", "text/javascript; charset=utf-8"),
@@ -127,7 +132,8 @@ class EngineHandler(BaseHTTPRequestHandler):
 
     def do_POST(self):
         self.discard_request_body()
-        self.handle_route({"/api/quit": self.quit, "/api/loaded": lambda: self.send_json({"loaded": True})})
+        self.handle_route({"/api/quit": self.quit, "/api/loaded": lambda: self.send_json({"loaded": True}),
+                           "/api/mark": self.mark, "/api/busy": self.busy})
 
     def handle_route(self, routes):
         ip, port = self.client_address[:2]
@@ -166,6 +172,25 @@ class EngineHandler(BaseHTTPRequestHandler):
     def send_page(self, name, content_type="text/html; charset=utf-8"):
         with open(os.path.join(PAGE_FOLDER, name), "rb") as page:
             self.send_body(page.read(), content_type)
+
+    def send_front_page(self):
+        page = os.environ.get("VORL_STANDIN_PAGE")
+        if page:
+            return self.send_fixture(page)
+        self.send_page("index.html")
+
+    def mark(self):
+        log_event("mark", name=unquote(urlsplit(self.path).query))
+        self.send_json({"marked": True})
+
+    def busy(self):
+        """Two processes that keep a core each busy for the seconds asked, then end."""
+        seconds = float(urlsplit(self.path).query or "10")
+        for _ in range(2):
+            subprocess.Popen([sys.executable, "-c", "import time\nend = time.monotonic() + %f\n"
+                              "while time.monotonic() < end: pass" % seconds])
+        log_event("busy", seconds=seconds)
+        self.send_json({"busy": seconds})
 
     def send_fixture(self, name):
         """A file of the folder VORL_STANDIN_FIXTURES names, none outside it."""

@@ -13,6 +13,7 @@ import math
 import os
 import shutil
 import signal
+import statistics
 import struct
 import subprocess
 import tempfile
@@ -64,7 +65,7 @@ class SoundServer:
         with open(path, "wb") as output:
             self.recorder = subprocess.Popen(
                 ["parec", "--device=%s.monitor" % SINK, "--rate=%d" % RATE, "--channels=2", "--format=s16le",
-                 "--raw"], env=self._own, stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.DEVNULL)
+                 "--raw", "--latency-msec=10"], env=self._own, stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.DEVNULL)
         # Live once its first block is out, which holds what reached the sink up to a moment ago:
         # what plays from now on is in the recording.
         deadline = time.monotonic() + 10
@@ -132,18 +133,34 @@ class Tone:
         self.frequency = crossing_frequency(inner, rate)
         inside = levels[first + 2:last - 1]
         self.quietest_window_db = 20 * math.log10(max(min(inside), 1e-9)) if inside else None
+        self.silent_windows = sum(1 for level in inside if level < rms(inner) / 10)
+        self.skips = phase_skips(inner)
 
 
 def rms(samples):
     return math.sqrt(sum(value * value for value in samples) / max(len(samples), 1))
 
 
+def rising_crossings(samples):
+    """Where the signal rises through zero, each placed between its two samples."""
+    return [i - 1 + samples[i - 1] / (samples[i - 1] - samples[i])
+            for i in range(1, len(samples)) if samples[i - 1] < 0 <= samples[i]]
+
+
+def phase_skips(samples):
+    """How often the period between rising zero crossings is off by more than two samples: a
+    stretch of the tone skipped or played twice, which a listener hears as a click."""
+    crossings = rising_crossings(samples)
+    periods = [later - earlier for earlier, later in zip(crossings, crossings[1:])]
+    if not periods:
+        return 0
+    usual = statistics.median(periods)
+    return sum(1 for period in periods if abs(period - usual) > 2)
+
+
 def crossing_frequency(samples, rate):
-    """The frequency from the rising zero crossings, each placed between its two samples."""
-    crossings = []
-    for i in range(1, len(samples)):
-        if samples[i - 1] < 0 <= samples[i]:
-            crossings.append(i - 1 + samples[i - 1] / (samples[i - 1] - samples[i]))
+    """The frequency from the rising zero crossings."""
+    crossings = rising_crossings(samples)
     if len(crossings) < 2:
         return 0.0
     return (len(crossings) - 1) * rate / (crossings[-1] - crossings[0])

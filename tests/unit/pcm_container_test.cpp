@@ -27,8 +27,10 @@ std::uint64_t littleEndian(std::string_view bytes) {
     return value;
 }
 
-// An 80-bit extended number for a positive whole rate.
+// An 80-bit extended number for a whole rate.
 std::string extended(std::uint32_t rate) {
+    if (rate == 0)
+        return std::string(10, '\0');
     int exponent = 31 - std::countl_zero(rate);
     std::uint64_t mantissa = std::uint64_t{rate} << (63 - exponent);
     return bigEndian(static_cast<std::uint64_t>(16383 + exponent), 2) + bigEndian(mantissa, 8);
