@@ -2,7 +2,7 @@
 # Builds the application and runs it. Runs it on the user's own home when an engine is
 # installed there; otherwise on a demo home in the build folder that holds the stand-in engine
 # and the built-in page, and writes nothing into $HOME. With no display, runs it under Xvfb,
-# saves a screenshot of the screen once the page has loaded (artifacts/vorl-vorudi.png), and
+# saves a screenshot of the screen once the page has shown itself (artifacts/vorl-vorudi.png), and
 # quits it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -68,17 +68,17 @@ wait_while_running 100 test -s "$display_file" || { echo "Xvfb did not start" >&
 DISPLAY=":$(head -n1 "$display_file")"
 export DISPLAY GTK_A11Y=none GSETTINGS_BACKEND=memory
 
-# The stand-in engine logs each request it answers, the page's call of /api/hello among them;
-# only what this run adds to the log counts.
+# The stand-in engine logs each request it answers, and the mark its page makes once it has drawn
+# its waveform; only what this run adds to the log counts.
 log="$HOME/Library/Logs/VORL Vorudi – motor.log"
 logged_before=$(stat -c %s "$log" 2>/dev/null || echo 0)
-page_said_hello() { [[ "$(tail -c +$((logged_before + 1)) "$log" 2>/dev/null)" == *'"path": "/api/hello'* ]]; }
+page_drawn() { [[ "$(tail -c +$((logged_before + 1)) "$log" 2>/dev/null)" == *'"name": "waveform"'* ]]; }
 window_shown() { xdotool search --name '^VORL Vorudi$' >/dev/null 2>&1; }
 
 "$app" &
 app_pid=$!
 wait_while_running 600 window_shown || { echo "no VORL Vorudi window appeared" >&2; exit 1; }
-if [ "$demo" = yes ] && wait_while_running 600 page_said_hello; then
+if [ "$demo" = yes ] && wait_while_running 600 page_drawn; then
     sleep 2 # the web process paints its first frames
 else
     # A real engine's log says nothing of the page: give it a few seconds.

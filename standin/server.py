@@ -24,6 +24,7 @@ work would keep the machine's cores.
 """
 
 import argparse
+import functools
 import io
 import json
 import math
@@ -77,7 +78,8 @@ def sine_wav(seconds=0.25, frequency=440, rate=8000):
     return buffer.getvalue()
 
 
-def notes_wav(rate=44100):
+@functools.lru_cache(maxsize=None)
+def notes(rate=44100):
     """Three plucked notes, each a fundamental with two overtones dying away: a sound whose
     waveform shows what it is, the same bytes every time."""
     frames = []
@@ -97,7 +99,6 @@ def notes_wav(rate=44100):
 
 
 SLICES_WAV = sine_wav()
-NOTES_WAV = notes_wav()
 FIXTURE_TYPES = {".html": "text/html; charset=utf-8", ".js": "text/javascript; charset=utf-8", ".wav": "audio/wav",
                  ".mp3": "audio/mpeg", ".m4a": "audio/mp4", ".flac": "audio/flac", ".ogg": "audio/ogg",
                  ".opus": "audio/ogg", ".aiff": "audio/aiff", ".aifc": "audio/aiff", ".caf": "audio/x-caf"}
@@ -120,7 +121,7 @@ class EngineHandler(BaseHTTPRequestHandler):
             "/other": lambda: self.send_page("other.html"),
             "/facilities.js": lambda: self.send_page("facilities.js", "text/javascript; charset=utf-8"),
             "/audio.js": lambda: self.send_page("audio.js", "text/javascript; charset=utf-8"),
-            "/audio/notes.wav": lambda: self.send_body(NOTES_WAV, "audio/wav"),
+            "/audio/notes.wav": lambda: self.send_body(notes(), "audio/wav"),
             "/api/status": lambda: self.send_json({"status": "ok"}),
             "/api/hello": lambda: self.send_json({"hello": True}),
             "/download/slices.wav": lambda: self.send_body(
