@@ -9,9 +9,9 @@ Both windows show the same page, audio_page.html, served by the stand-in engine 
 page; the page runs the sequence by itself and marks each step in the engine's log."""
 
 import argparse
+import math
 import os
 import shutil
-import statistics
 import subprocess
 import sys
 import tempfile
@@ -22,7 +22,8 @@ sys.path.insert(0, os.path.join(HERE, "..", "tests", "ui"))
 from sound import RATE, SoundServer, Tone, pcm16_bytes, wav_file  # noqa: E402
 
 from bench_processes import LineWatcher, Session, become_subreaper, port_answers  # noqa: E402
-from startup_bench import Home, print_load, print_machine, wait_for_free_port, window_argv  # noqa: E402
+from startup_bench import (Home, print_columns, print_load, print_machine, spread, wait_for_free_port,  # noqa: E402
+                           window_argv)
 
 PORT = 8765
 SEQUENCE_TIMEOUT = 180.0
@@ -37,7 +38,6 @@ def make_fixtures(folder):
     for name, encoding in ENCODINGS.items():
         subprocess.run(["gst-launch-1.0", "-q"] + (TONE_60 + " ! " + encoding).split() +
                        ["!", "filesink", "location=" + os.path.join(folder, name)], check=True)
-    import math
     tone = [round(16384 * math.sin(2 * math.pi * 1000 * n / RATE)) for n in range(RATE)]
     with open(os.path.join(folder, "tone1.wav"), "wb") as fixture:
         fixture.write(wav_file(pcm16_bytes([value for value in tone for _ in range(2)], "<")))
@@ -90,10 +90,6 @@ def one_run(kind, binaries, fixtures):
         return row
 
 
-def spread(values, digits=0):
-    return "/".join(f"{value:.{digits}f}" for value in (min(values), statistics.median(values), max(values)))
-
-
 def print_table(rounds):
     def column(kind, pick):
         return [pick(round_[kind]) for round_ in rounds]
@@ -116,13 +112,8 @@ def print_table(rounds):
     rows.append(("- and skips in it", column("app", lambda row: row["busy tone"]["skips"]),
                  column("floor", lambda row: row["busy tone"]["skips"]), 0))
     header = ("sound", "app min/median/max", "floor min/median/max")
-    lines = [header] + [(name, spread(app, digits), spread(floor, digits)) for name, app, floor, digits in rows]
-    widths = [max(len(line[i]) for line in lines) for i in range(len(header))]
     print()
-    for number, line in enumerate(lines):
-        print(" | ".join(cell.ljust(width) for cell, width in zip(line, widths)))
-        if number == 0:
-            print("-+-".join("-" * width for width in widths))
+    print_columns([header] + [(name, spread(app, digits), spread(floor, digits)) for name, app, floor, digits in rows])
 
 
 def main():

@@ -200,6 +200,10 @@ def is_hello(event):
     return event.get("event") == "request" and str(event.get("path", "")).startswith("/api/hello")
 
 
+def is_drawn(event):
+    return event.get("event") == "mark" and event.get("name") == "waveform"
+
+
 def is_loaded(event):
     return event.get("event") == "request" and event.get("path") == "/api/loaded"
 

@@ -18,15 +18,15 @@ import tempfile
 import time
 
 from bench_processes import (LineWatcher, ListenWatcher, Session, become_subreaper, command_line, cpu_ms,
-                             descendants, is_alive, is_hello, is_loaded, is_status, poll_file_for, port_answers,
-                             read_json_events, read_trace, rss_kib)
+                             descendants, is_alive, is_drawn, is_hello, is_loaded, is_status, poll_file_for,
+                             port_answers, read_json_events, read_trace, rss_kib)
 from log_throughput import print_throughput
 
 PORT = 8765
 URL = f"http://127.0.0.1:{PORT}/"
 LOAD_TIMEOUT = 30.0
 QUIT_TIMEOUT = 20.0
-SETTLE = 1.0  # seconds between the page's script running and the memory reading / SIGTERM
+SETTLE = 1.0  # seconds between the page's script running (or its drawing) and a reading or SIGTERM
 IDLE = 5.0  # seconds the window's CPU time is read over while its page is idle
 # The phases of a start, as the windows trace them (VORL_STARTUP_TRACE) and the engine logs the
 # page's first call; the floor has no splash and no probe.
@@ -137,7 +137,7 @@ def describe_failure(kind, output_path, window):
 def engine_already_up(kind, binaries):
     """The stand-in is started here first; then the app or the floor. Returns the stand-in's
     time to "listening", the window's time to the page's /api/hello, its resident memory
-    one second later, and its time from SIGTERM to exit."""
+    one second after the page has drawn its waveform, and its time from SIGTERM to exit."""
     with Home(binaries.install) as home, Session() as session:
         display = session.start_xvfb()
         started = time.monotonic()
@@ -150,7 +150,9 @@ def engine_already_up(kind, binaries):
         window, window_started, output, trace = start_window(session, kind, binaries, home, display)
         try:
             hello = engine_lines.wait_for(is_hello, LOAD_TIMEOUT)
-            time.sleep(max(0.0, hello + SETTLE - time.monotonic()))
+            # The page is idle once it has decoded and drawn its notes, which it does after loading.
+            drawn = engine_lines.wait_for(is_drawn, LOAD_TIMEOUT)
+            time.sleep(max(0.0, drawn + SETTLE - time.monotonic()))
             memory, ui_memory, web_memory = tree_rss_mib(window.pid)
             # The app watches the user's own engine by its port meanwhile; the floor does nothing.
             cpu_before = cpu_ms(window.pid)
@@ -271,14 +273,9 @@ def print_table(rounds):
     def ratio(app, floor):
         return f"{statistics.median(app) / statistics.median(floor):.2f}" if statistics.median(floor) else "-"
 
-    lines = [header] + [(name, spread(app, digits), spread(floor, digits), ratio(app, floor))
-                        for name, app, floor, digits in rows]
-    widths = [max(len(line[i]) for line in lines) for i in range(len(header))]
     print()
-    for number, line in enumerate(lines):
-        print(" | ".join(cell.ljust(width) for cell, width in zip(line, widths)))
-        if number == 0:
-            print("-+-".join("-" * width for width in widths))
+    print_columns([header] + [(name, spread(app, digits), spread(floor, digits), ratio(app, floor))
+                              for name, app, floor, digits in rows])
     print()
     print_phases(rounds)
     print()
@@ -307,7 +304,12 @@ def print_phases(rounds):
         cells = [f"{value:.0f}" if value is not None else "-" for value in (app, floor)]
         difference = f"{app - floor:+.0f}" if app is not None and floor is not None else "-"
         lines.append((phase, *cells, difference))
-    widths = [max(len(line[i]) for line in lines) for i in range(len(header))]
+    print_columns(lines)
+
+
+def print_columns(lines):
+    """A table: the first line its header, each cell padded to its column's width."""
+    widths = [max(len(line[i]) for line in lines) for i in range(len(lines[0]))]
     for number, line in enumerate(lines):
         print(" | ".join(cell.ljust(width) for cell, width in zip(line, widths)))
         if number == 0:

@@ -20,6 +20,7 @@ import tempfile
 import time
 import unittest
 
+from processes import end_politely
 from vorl_driver import Driver, DriverError, save_screen
 
 APP = os.environ.get("VORL_APP", "")
@@ -288,13 +289,7 @@ class HeadlessWayland:
             return log.read()
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait(10)
+        end_politely(self.process)
         shutil.rmtree(self.runtime, ignore_errors=True)
 
 

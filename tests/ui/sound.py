@@ -12,12 +12,13 @@ import array
 import math
 import os
 import shutil
-import signal
 import statistics
 import struct
 import subprocess
 import tempfile
 import time
+
+from processes import end_politely
 
 SINK = "vorl_test"
 RATE = 44100
@@ -97,13 +98,7 @@ class SoundServer:
             if helper is not None and helper.poll() is None:
                 helper.kill()
                 helper.wait(10)
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait(10)
+        end_politely(self.process)
         shutil.rmtree(self.runtime, ignore_errors=True)
 
 

@@ -14,6 +14,7 @@
 #include "soup_url_session.h"
 #include "toolkit_language.h"
 
+#include <mutex>
 #include <thread>
 
 extern char** environ;
@@ -43,10 +44,14 @@ public:
         : startEnvironment(std::move(started)), gioWorkspace(std::move(forPrograms)) {}
     GtkPlatform(const GtkPlatform&) = delete;
     GtkPlatform& operator=(const GtkPlatform&) = delete;
+    // A lookup still under way is left to end by itself: the resolver may take seconds, and
+    // its answers go to nobody once the platform has gone.
     ~GtkPlatform() override {
-        g_cancellable_cancel(lookupsCancelled.get());
-        for (std::thread& lookup : lookups)
-            lookup.join();
+        {
+            std::lock_guard lock(lookups->mutex);
+            lookups->open = false;
+        }
+        g_cancellable_cancel(lookups->cancelled.get());
     }
 
     std::filesystem::path homeDirectory() const override { return g_get_home_dir(); }
@@ -62,19 +67,21 @@ public:
             questions.push_back(url.string());
         // The resolver is made here, on the main thread: GIO's modules and their types are then
         // set up before the thread asks, never beside the main thread's own start.
-        GProxyResolver* resolver = g_proxy_resolver_get_default();
-        lookups.emplace_back([questions, completion = std::move(completion), resolver,
-                              cancelled = lookupsCancelled.get()] {
+        auto resolver = GObjectPtr<GProxyResolver>::retain(g_proxy_resolver_get_default());
+        std::thread([questions, completion = std::move(completion), resolver = std::move(resolver),
+                     lookups = lookups] {
             ProxyAnswers answers;
             for (const std::string& url : questions) {
-                g_auto(GStrv) proxies = g_proxy_resolver_lookup(resolver, url.c_str(), cancelled, nullptr);
+                g_auto(GStrv) proxies =
+                    g_proxy_resolver_lookup(resolver.get(), url.c_str(), lookups->cancelled.get(), nullptr);
                 // A resolver that fails lets the connection go direct.
                 answers[url] = proxies ? std::vector<std::string>(proxies, proxies + g_strv_length(proxies))
                                        : std::vector<std::string>{"direct://"};
             }
-            if (!g_cancellable_is_cancelled(cancelled))
+            std::lock_guard lock(lookups->mutex);
+            if (lookups->open)
                 completion(std::move(answers));
-        });
+        }).detach();
     }
 
     Application& application() override { return app; }
@@ -101,8 +108,14 @@ private:
     std::unique_ptr<UrlSession> session = createSoupUrlSession();
     std::unique_ptr<ProcessLauncher> launcher = createPosixProcessLauncher(installedGroupGuard(), queue);
     GioWorkspace gioWorkspace;
-    GObjectPtr<GCancellable> lookupsCancelled = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
-    std::vector<std::thread> lookups; // the system's proxy resolver, which may take seconds
+    // What the lookups of the system's proxy resolver share with the platform, which they may
+    // outlive.
+    struct Lookups {
+        std::mutex mutex;
+        bool open = true; // guarded by mutex: answers go to the application until the platform goes
+        GObjectPtr<GCancellable> cancelled = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
+    };
+    std::shared_ptr<Lookups> lookups = std::make_shared<Lookups>();
 };
 
 } // namespace
