@@ -80,6 +80,7 @@ class Package(unittest.TestCase):
             "/usr/lib/vorl-vorudi/web-extensions/vorl-web-translations.so",
             "/usr/lib/vorl-vorudi/web-extensions/locale/no/LC_MESSAGES/WebKitGTK-6.0.mo",
             "/usr/libexec/vorl-vorudi/vorl-motorvakt",
+            "/usr/share/vorl-vorudi/toolkit-defaults/gtk-4.0/settings.ini",
             "/usr/share/applications/no.vorl.Vorudi.desktop",
             "/usr/share/icons/hicolor/scalable/apps/no.vorl.Vorudi.svg",
             "/usr/share/icons/hicolor/256x256/apps/no.vorl.Vorudi.png",

@@ -327,7 +327,10 @@ class UiTestCase(unittest.TestCase):
     def wait_for_request(self, path, timeout=5):
         """Waits until the engine's log shows a request for path: the engine's guard writes the
         log a moment after the engine has written it."""
-        wait_for(lambda: has_request(self.home.log_text(), path), timeout, "the engine's log to show " + path)
+        try:
+            wait_for(lambda: has_request(self.home.log_text(), path), timeout, "the engine's log to show " + path)
+        except AssertionError as error:
+            raise AssertionError("%s; the log ends with:\n%s" % (error, self.home.log_text()[-3000:])) from None
 
     def start_engine(self, extra_env=None):
         self.home.install_standin()

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <map>
+#include <memory>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/syscall.h>

@@ -5,8 +5,6 @@
 #include "platform/process.h"
 
 #include <functional>
-#include <map>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <sys/types.h>
