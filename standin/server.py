@@ -24,6 +24,7 @@ work would keep the machine's cores.
 """
 
 import argparse
+import array
 import functools
 import io
 import json
@@ -46,7 +47,7 @@ sys.path.insert(0, HERE)
 from peer_process import client_pid  # noqa: E402
 
 PAGE_FOLDER = os.path.join(HERE, "page")
-APP_REQUESTS = ("/api/status", "/api/quit")
+APP_REQUESTS = ("/api/status",)
 LOGGED_ENVIRONMENT = ["VORL_DATA", "PATH", "SSL_CERT_FILE", "REQUESTS_CA_BUNDLE", "HOME"]
 
 
@@ -82,19 +83,21 @@ def sine_wav(seconds=0.25, frequency=440, rate=8000):
 def notes(rate=44100):
     """Three plucked notes, each a fundamental with two overtones dying away: a sound whose
     waveform shows what it is, the same bytes every time."""
-    frames = []
+    samples = array.array("h")
+    sin, exp, step = math.sin, math.exp, 2 * math.pi / rate
     for fundamental in (220.0, 277.18, 329.63):
         for n in range(int(0.8 * rate)):
-            t = n / rate
-            level = math.exp(-4.0 * t) * min(1.0, t / 0.005)
-            sound = sum(math.sin(2 * math.pi * fundamental * k * t) / k for k in (1, 2, 3))
-            frames.append(struct.pack("<h", round(14000 * level * sound)))
+            t, phase = n / rate, step * fundamental * n
+            level = exp(-4.0 * t) * min(1.0, t / 0.005)
+            samples.append(round(14000 * level * (sin(phase) + sin(2 * phase) / 2 + sin(3 * phase) / 3)))
+    if sys.byteorder == "big":
+        samples.byteswap()  # WAV samples are little-endian
     buffer = io.BytesIO()
     with wave.open(buffer, "wb") as out:
         out.setnchannels(1)
         out.setsampwidth(2)
         out.setframerate(rate)
-        out.writeframes(b"".join(frames))
+        out.writeframes(samples.tobytes())
     return buffer.getvalue()
 
 
@@ -138,8 +141,8 @@ class EngineHandler(BaseHTTPRequestHandler):
 
     def handle_route(self, routes):
         ip, port = self.client_address[:2]
-        # Who asks is looked up for the app's own requests only: the lookup walks every process's
-        # descriptors, which can take a while, and would hold up the page's loads.
+        # Who asks is looked up for the app's status requests only: the lookup walks every
+        # process's descriptors, which can take a while, and would hold up other requests.
         asker = client_pid(ip, port) if self.path in APP_REQUESTS else None
         log_event("request", method=self.command, path=self.path, client_pid=asker)
         path = urlsplit(self.path).path

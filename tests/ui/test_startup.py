@@ -173,6 +173,10 @@ class EngineInUse(UiTestCase):
     def test_the_restart_command_brings_a_new_engine_and_the_page_back(self):
         app = self.start_app()
         self.wait_for_page(app, 1)
+        # Once the page has drawn its notes, which the engine makes on its one interpreter
+        # thread, the engine is idle and answers the quit request well within its time-out.
+        wait_for(lambda: any(event.get("event") == "mark" and event.get("name") == "waveform"
+                             for event in engine_events(self.home.log_text())), 30, "the page's waveform")
         first = self.engine_pids()[0]
         restart = lambda: next(item for menu in app.driver.menu() for item in menu["items"]  # noqa: E731
                                if item.get("label") == "Start motoren på nytt")
