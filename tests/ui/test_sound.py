@@ -98,10 +98,16 @@ class Formats(SoundTestCase):
                 self.assertAlmostEqual(result["duration"], 1.0, delta=0.06 if name in LOSSY else 0.001)
                 self.assertEqual(result["channels"], 2)
                 self.assertAlmostEqual(result["peak"], 0.5, delta=0.03 if name in LOSSY else 0.001)
+        # An element that preloads a whole AIFF file (WebKit's default) has GStreamer read it from
+        # a file on disk, where its AIFF parser now and then sends data before its output is
+        # linked, and the load never ends (about 1 in 20); asked for metadata only, it reads as
+        # the file arrives and loads every time.
         played = self.app.driver.js("""
             const results = {};
             for (const name of %s) {
-              const audio = new Audio('/fixtures/' + name);
+              const audio = new Audio();
+              audio.preload = /\\.aifc?$/.test(name) ? 'metadata' : 'auto';
+              audio.src = '/fixtures/' + name;
               results[name] = await new Promise((resolve) => {
                 audio.onloadedmetadata = () => resolve({duration: audio.duration});
                 audio.onerror = () => resolve({error: audio.error.code});
@@ -159,7 +165,10 @@ class Export(SoundTestCase):
         chosen = os.path.join(self.home.path, "eksport ø.wav")
         self.app.driver.choose(chooser["id"], chosen)
         expected = base64.b64decode(made)
-        wait_for(lambda: os.path.exists(chosen) and open(chosen, "rb").read() == expected, 20, "the saved slice")
+        def saved():
+            with open(chosen, "rb") as file:
+                return file.read()
+        wait_for(lambda: os.path.exists(chosen) and saved() == expected, 20, "the saved slice")
 
 
 if __name__ == "__main__":
