@@ -28,6 +28,9 @@ LOAD_TIMEOUT = 30.0
 QUIT_TIMEOUT = 20.0
 SETTLE = 1.0  # seconds between the page's script running (or its drawing) and a reading or SIGTERM
 IDLE = 5.0  # seconds the window's CPU time is read over while its page is idle
+# Seconds from the page's drawing to the idle reading: for about four seconds after a page has
+# drawn, the toolkit's rendering keeps the window's process busy, in the floor's as in the app's.
+QUIET = 6.0
 # The phases of a start, as the windows trace them (VORL_STARTUP_TRACE) and the engine logs the
 # page's first call; the floor has no splash and no probe.
 PHASES = [
@@ -155,6 +158,7 @@ def engine_already_up(kind, binaries):
             time.sleep(max(0.0, drawn + SETTLE - time.monotonic()))
             memory, ui_memory, web_memory = tree_rss_mib(window.pid)
             # The app watches the user's own engine by its port meanwhile; the floor does nothing.
+            time.sleep(max(0.0, drawn + QUIET - time.monotonic()))
             cpu_before = cpu_ms(window.pid)
             time.sleep(IDLE)
             idle_cpu = cpu_ms(window.pid) - cpu_before
@@ -226,7 +230,8 @@ def one_round(binaries):
 
 
 def spread(values, digits=0):
-    return "/".join(f"{value:.{digits}f}" for value in (min(values), statistics.median(values), max(values)))
+    # "z": a value just below zero, within the clocks' agreement, reads 0 and not -0.
+    return "/".join(f"{value:z.{digits}f}" for value in (min(values), statistics.median(values), max(values)))
 
 
 def print_machine():
