@@ -16,7 +16,7 @@ namespace {
 constexpr Seconds adoptedEngineLook = 1.0;
 // A stopped engine's port is free once its group has had the guard's grace period, and its
 // last processes have closed their sockets.
-constexpr Seconds freePortWait = groupGracePeriod + 2.0;
+constexpr auto freePortWait = groupGracePeriod + std::chrono::seconds(2);
 constexpr Seconds freePortLook = 0.1;
 
 } // namespace
@@ -90,8 +90,7 @@ void EngineSupervisor::quitAnswered() {
     if (serverRuns())
         server->process->terminate();
     releaseServer();
-    waitForFreePort(platform.clock().now() +
-                    std::chrono::duration_cast<Date::duration>(std::chrono::duration<double>(freePortWait)));
+    waitForFreePort(platform.clock().now() + freePortWait);
 }
 
 void EngineSupervisor::waitForFreePort(Date deadline) {

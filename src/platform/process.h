@@ -2,8 +2,8 @@
 
 #include "guard/guard_protocol.h"
 #include "result.h"
-#include "values.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -78,7 +78,7 @@ struct LaunchFailure {
 // sends the kill signal to whatever is left of it. A group that has ended is not signalled again.
 // Once the guard is done with the group, the child is reaped: no ended child of the
 // application's stays a zombie while it runs.
-inline constexpr Seconds groupGracePeriod = static_cast<int>(GUARD_GRACE_MILLISECONDS) / 1000.0;
+inline constexpr std::chrono::milliseconds groupGracePeriod{GUARD_GRACE_MILLISECONDS};
 
 class Process {
 public:

@@ -7,22 +7,29 @@
 #include "webhost/tool_pages.h"
 
 namespace vorl {
+namespace {
+
+// The page's drag events for one step of the drag; answered with what the page did with them.
+void dispatchDragEvents(
+    WebView& web, const ScriptArguments& step,
+    std::function<void(std::optional<std::string>)> answered = [](auto) {}) {
+    web.callAsyncJavaScript(std::string(dragEventsScript), step, ScriptWorld::page, std::move(answered));
+}
+
+} // namespace
 
 bool AppDelegate::draggingUpdated(Point point, std::size_t fileCount) {
     if (!isToolPage(web->url(), builtInPage()))
         return false;
     std::string phase = std::exchange(dragging, true) ? "over" : "enter";
-    web->callAsyncJavaScript(std::string(dragEventsScript),
-                             dragEventArguments(phase, clientPoint(point, web->pageZoom()), fileCount),
-                             ScriptWorld::page, [](std::optional<std::string>) {});
+    dispatchDragEvents(*web, dragEventArguments(phase, clientPoint(point, web->pageZoom()), fileCount));
     return true;
 }
 
 void AppDelegate::draggingExited() {
     if (!std::exchange(dragging, false) || !isToolPage(web->url(), builtInPage()))
         return;
-    web->callAsyncJavaScript(std::string(dragEventsScript), dragEventArguments("leave", {}, 0),
-                             ScriptWorld::page, [](std::optional<std::string>) {});
+    dispatchDragEvents(*web, dragEventArguments("leave", {}, 0));
 }
 
 bool AppDelegate::performDragOperation(Point point, std::vector<std::filesystem::path> dropped) {
@@ -32,14 +39,12 @@ bool AppDelegate::performDragOperation(Point point, std::vector<std::filesystem:
     std::vector<std::filesystem::path> files = droppableFiles(dropped);
     Point client = clientPoint(point, web->pageZoom());
     // A last dragover decides, as in a browser: a page that takes no drop there gets none.
-    web->callAsyncJavaScript(
-        std::string(dragEventsScript), dragEventArguments("over", client, files.size()), ScriptWorld::page,
+    dispatchDragEvents(
+        *web, dragEventArguments("over", client, files.size()),
         [this, client, files](std::optional<std::string> answer) {
             bool taken = answer == "taken" && !files.empty() && isToolPage(web->url(), builtInPage());
             if (!taken)
-                return web->callAsyncJavaScript(std::string(dragEventsScript),
-                                                dragEventArguments("leave", {}, 0), ScriptWorld::page,
-                                                [](std::optional<std::string>) {});
+                return dispatchDragEvents(*web, dragEventArguments("leave", {}, 0));
             std::string token = handOverToken();
             handOver = HandOver{token, files};
             web->callAsyncJavaScript(std::string(handOverFilesScript),

@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 // How long the guard may take to write out a child's output, and to end a group it was told to
 // end: the grace period, and a few seconds for a machine that is busy.
 constexpr auto flushTime = std::chrono::seconds(1);
-constexpr auto endTime = std::chrono::milliseconds(GUARD_GRACE_MILLISECONDS) + std::chrono::seconds(5);
+constexpr auto endTime = groupGracePeriod + std::chrono::seconds(5);
 // Without a process descriptor (a kernel before 5.3), or without a wake-up, a look this often.
 constexpr int lookMilliseconds = 100;
 
