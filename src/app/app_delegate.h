@@ -1,151 +1,56 @@
 #pragma once
 
-#include "app/alert.h"
-#include "app/handoff.h"
+#include "base/main_window.h"
+#include "base/places.h"
+#include "bridge/page_bridge.h"
+#include "engine/engine_pages.h"
 #include "engine/engine_supervisor.h"
+#include "engine/proxies.h"
 #include "platform/platform.h"
-#include "platform/web_view_delegates.h"
-
-#include <filesystem>
-#include <functional>
-#include <map>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
+#include "shell/menu_commands.h"
+#include "shell/window_frame_file.h"
+#include "webhost/audio_files.h"
+#include "webhost/desktop_drops.h"
+#include "webhost/dialogs.h"
+#include "webhost/downloads.h"
+#include "webhost/navigation.h"
 
 namespace vorl {
 
-// The application: delegate of the application, the window, the web view, its downloads, the
-// page's "vorl" messages, its audio scheme and the engine's supervisor, which it owns. Each group
-// of methods lives in the folder of its subsystem: shell/, engine/, bridge/ and webhost/.
-// Everything runs on the main thread.
-class AppDelegate final : public ApplicationDelegate,
-                          public EngineSupervisorDelegate,
-                          public MenuTarget,
-                          public ScriptMessageHandler,
-                          public UrlSchemeHandler,
-                          public UIDelegate,
-                          public NavigationDelegate,
-                          public DownloadDelegate {
+// The application's root: it builds the objects of each subsystem and wires them to one another
+// and to the platform, builds the window and the web view once the application has launched, and
+// orders the application's end. Everything runs on the main thread.
+class AppDelegate final : public ApplicationDelegate {
 public:
-    explicit AppDelegate(Platform& desktop);
+    AppDelegate(Platform& platform, const Places& places);
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
 
-    // Application (engine/connect.cpp, shell/main_window.cpp, engine/shutdown.cpp)
     void applicationWillFinishLaunching() override;
     void applicationDidFinishLaunching() override;
     bool applicationShouldTerminateAfterLastWindowClosed() override;
     void applicationWillTerminate() override;
 
-    // Menu and its own commands, and the zoom a gesture asks for (shell/menu.cpp)
-    void buildMenu();
-    void performMenuAction(MenuAction action) override;
-    void reloadPage();
-    void zoomReset();
-    void zoomIn();
-    void zoomOut();
-    void showFolder();
-    void showLog();
-    void didRequestPageZoom(double zoom) override;
-
-    // Files dragged onto the tool's pages from the desktop (webhost/file_drops_host.cpp)
-    bool draggingUpdated(Point point, std::size_t fileCount) override;
-    void draggingExited() override;
-    bool performDragOperation(Point point, std::vector<std::filesystem::path> files) override;
-
-    // The engine, as its supervisor has it shown (engine/engine_pages.cpp)
-    void showSplash() override;
-    void showEnginePage() override;
-    void showBuiltInPage(const EngineWarning& warning) override;
-    void cancelPageRequests() override;
-    void restartAvailabilityChanged(bool available) override;
-    // Looks for the engine again, as at the start.
-    void connect();
-    // Stops the engine and starts it again, as at the start.
-    void restartEngine();
-    // The built-in page with the warning.
-    void fallback(const EngineWarning& warning);
-
-    // Page messages (bridge/script_messages.cpp)
-    void didReceiveScriptMessage(const ScriptMessage& body, ScriptReplyHandler reply) override;
-
-    // Audio files of the tool's pages, made WAV for the platform's decoder (webhost/audio_files.cpp)
-    void startUrlSchemeTask(const UrlSchemeTask& task,
-                            std::function<void(std::optional<UrlSchemeResponse>)> reply) override;
-
-    // Page dialogs and new windows (webhost/dialogs.cpp, webhost/navigation.cpp)
-    void runJavaScriptAlertPanel(const std::string& message, std::function<void()> completion) override;
-    void runJavaScriptConfirmPanel(const std::string& message, std::function<void(bool)> completion) override;
-    void runJavaScriptTextInputPanel(const std::string& prompt, const std::optional<std::string>& defaultText,
-                                     std::function<void(std::optional<std::string>)> completion) override;
-    void runOpenPanel(
-        bool allowsMultipleSelection, const std::vector<std::string>& acceptedTypes,
-        std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) override;
-    void runBeforeUnloadConfirmPanel(const std::string& message,
-                                     std::function<void(bool)> completion) override;
-    void createWebView(const NavigationAction& action) override;
-
-    // Navigation and load-failure recovery (webhost/navigation.cpp)
-    void decidePolicyForNavigationAction(
-        const NavigationAction& action, std::function<void(NavigationActionPolicy)> decisionHandler) override;
-    void decidePolicyForNavigationResponse(
-        const NavigationResponse& response,
-        std::function<void(NavigationResponsePolicy)> decisionHandler) override;
-    void navigationDidBecomeDownload(Download& download) override;
-    void didFailProvisionalNavigation(NavigationFailure failure) override;
-    void webContentProcessDidTerminate(WebContentProcessTermination reason) override;
-
-    // Downloads (webhost/downloads.cpp)
-    void decideDestination(Download& download, const std::string& suggestedFilename,
-                           std::function<void(std::optional<std::filesystem::path>)> completion) override;
-    void downloadDidFinish(Download& download) override;
-    void downloadDidFail(Download& download, const DownloadError& error) override;
-    // At quit: stops every download still running and removes its partial file.
-    void cancelDownloadsInProgress();
-
 private:
-    // The proxies the web view takes, decided from the environment and the system's resolver
-    // (webhost/proxies.cpp).
-    void decideProxies();
-    void takeProxyAnswers();
-    void proxiesDecided(const std::optional<ProxySettings>& settings);
-
-    // The address of the built-in page, which stands in for the engine's.
-    Url builtInPage() const;
-    // The splash, then the engine looked for again, as after a failed load of its page.
-    void recoverEnginePage();
-    // A sheet with one default button and nothing to do when it is dismissed.
-    void showAlert(const std::string& messageText, const std::string& informativeText, AlertStyle style);
+    WebViewConfiguration webViewConfiguration();
 
     Platform& platform;
+    const Places places;
+    // Kept from start to end; the window saves into it, so it goes last.
+    WindowFrameFile frameFile;
+    EngineProxies proxies;
+    EnginePages enginePages;
     EngineSupervisor engine;
-    std::shared_ptr<Handoff<Platform::ProxyAnswers>> proxyLookup; // shared with the resolver's thread
-    std::unique_ptr<WindowFrameStore> frameFile; // declared before the window, which saves into it
-    std::unique_ptr<Window> window;
-    std::unique_ptr<WebView> web;
-    std::vector<Date> contentProcessDeaths; // within the last minute, oldest first
-    bool dragging = false;                  // files from the desktop are over a tool page
-    // Files dropped on the page, on their way to it through a file input of the application's
-    // own that asks for them under token.
-    struct HandOver {
-        std::string token;
-        std::vector<std::filesystem::path> files;
-    };
-    std::optional<HandOver> handOver;
-    bool proxiesKnown = false;      // until then, the engine's page waits
-    bool enginePageWaiting = false; // for the proxies
-    std::optional<ProxySettings> proxies;
-
-    // A download from the moment it asks for a destination until it ends. Its save panel's
-    // completion holds it too, and may run after the download has ended and gone.
-    struct DownloadSave {
-        bool ended = false;
-        std::filesystem::path partial; // written by the transfer, moved over the destination
-        std::filesystem::path destination;
-    };
-    std::map<Download*, std::shared_ptr<DownloadSave>> downloadSaves;
+    Downloads downloads;
+    DesktopDrops drops;
+    PageDialogs dialogs;
+    Navigation navigation;
+    AudioFiles audioFiles;
+    PageBridge bridge;
+    MenuCommands menu;
+    // Declared last, so that the window goes first: what it still answers as it closes finds
+    // every object above in place.
+    MainWindow mainWindow;
 };
 
 } // namespace vorl

@@ -1,8 +1,7 @@
 // Probing the engine, waiting for a launched one to answer, and falling back to the built-in
 // page when it cannot serve.
 
-#include "app/globals.h"
-#include "app/handoff.h"
+#include "base/handoff.h"
 #include "engine/engine_decisions.h"
 #include "engine/engine_supervisor.h"
 #include "engine/log_tail.h"
@@ -31,8 +30,9 @@ struct EngineSupervisor::FirstProbe {
     bool actedOn = false;
 };
 
-EngineSupervisor::EngineSupervisor(Platform& desktop, EngineSupervisorDelegate& shown)
-    : platform(desktop), delegate(shown), started(desktop.clock().now()) {}
+EngineSupervisor::EngineSupervisor(Platform& desktop, const Places& placesOnDisk,
+                                   EngineSupervisorDelegate& shown)
+    : platform(desktop), places(placesOnDisk), delegate(shown), started(desktop.clock().now()) {}
 
 EngineSupervisor::~EngineSupervisor() = default;
 
@@ -140,7 +140,8 @@ Seconds EngineSupervisor::sinceLaunch() const {
 }
 
 EngineWarning EngineSupervisor::warningAboutServer(FallbackReason reason) const {
-    return EngineWarning{reason, std::nullopt, server ? server->ending : std::nullopt, readLogTail(LOGFILE)};
+    return EngineWarning{reason, std::nullopt, server ? server->ending : std::nullopt,
+                         readLogTail(places.LOGFILE)};
 }
 
 void EngineSupervisor::waitForServer() {
@@ -182,9 +183,18 @@ void EngineSupervisor::pollServer() {
 
 void EngineSupervisor::fallback(const EngineWarning& warning) {
     assertOnMainThread();
-    // Whatever an attempt still has under way gives way to the built-in page.
+    // Whatever an attempt still has under way gives way to the built-in page, and no engine
+    // launched here keeps running behind it: a launch still under way ends once it completes.
     beginAttempt(EngineState::idle);
+    launchedEngines.clear();
+    server = nullptr;
     delegate.showBuiltInPage(warning);
+}
+
+void EngineSupervisor::recoverEnginePage() {
+    assertOnMainThread();
+    delegate.showSplash();
+    connect();
 }
 
 } // namespace vorl

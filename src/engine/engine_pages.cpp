@@ -1,8 +1,6 @@
-// What the engine's supervisor has the window show: the splash, the engine's page, the built-in
-// page with its warning.
+#include "engine_pages.h"
 
-#include "app/app_delegate.h"
-#include "app/globals.h"
+#include "base/product.h"
 
 namespace vorl {
 namespace {
@@ -11,41 +9,36 @@ constexpr Seconds pageTimeout = 60.0;
 
 } // namespace
 
-void AppDelegate::showSplash() {
-    web->loadHTMLString(SPLASH, std::nullopt);
+EnginePages::EnginePages(MainWindow& shownIn, Application& running, Workspace& desktop, EngineProxies& routes,
+                         const Places& placesOnDisk)
+    : mainWindow(shownIn), application(running), workspace(desktop), proxies(routes), places(placesOnDisk) {}
+
+void EnginePages::showSplash() {
+    mainWindow.web().loadHTMLString(SPLASH, std::nullopt);
 }
 
-void AppDelegate::showEnginePage() {
-    // Where the system's settings would send it through a proxy, the page waits for the
-    // settings that take the engine out of them.
-    takeProxyAnswers();
-    if (!proxiesKnown) {
-        enginePageWaiting = true;
-        return;
-    }
-    web->loadRequest(UrlRequest{BASE, "GET", pageTimeout});
+void EnginePages::showEnginePage() {
+    // Where the system's settings would send it through a proxy, the page waits for the settings
+    // that take the engine out of them.
+    proxies.whenDecided([this] { mainWindow.web().loadRequest(UrlRequest{BASE, "GET", pageTimeout}); });
 }
 
-void AppDelegate::showBuiltInPage(const EngineWarning& warning) {
+void EnginePages::showBuiltInPage(const EngineWarning& warning) {
     std::error_code error;
-    if (std::filesystem::exists(builtInPage().filePath(), error))
-        web->loadFileURL(builtInPage(), Url::fileUrl(ENG));
-    window->beginAlertSheet(engineWarningAlert(warning), [this](const AlertResult& result) {
+    if (std::filesystem::exists(builtInPage(places).filePath(), error))
+        mainWindow.web().loadFileURL(builtInPage(places), Url::fileUrl(places.ENG));
+    mainWindow.window().beginAlertSheet(engineWarningAlert(warning), [this](const AlertResult& result) {
         if (result.button == showLogButton)
-            showLog();
+            workspace.openURL(Url::fileUrl(places.LOGFILE));
     });
 }
 
-Url AppDelegate::builtInPage() const {
-    return Url::fileUrl(ENG / "Auto-Vorudi.html");
+void EnginePages::cancelPageRequests() {
+    mainWindow.window().endSheets();
 }
 
-void AppDelegate::cancelPageRequests() {
-    window->endSheets();
-}
-
-void AppDelegate::restartAvailabilityChanged(bool available) {
-    platform.application().setMenuActionEnabled(MenuAction::restartEngine, available);
+void EnginePages::restartAvailabilityChanged(bool available) {
+    application.setMenuActionEnabled(MenuAction::restartEngine, available);
 }
 
 } // namespace vorl

@@ -1,6 +1,6 @@
 #include "engine_stops.h"
 
-#include "app/recent_times.h"
+#include "base/recent_times.h"
 
 #include <chrono>
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "base/places.h"
 #include "engine/attempts.h"
+#include "engine/engine_control.h"
 #include "engine/engine_words.h"
 #include "platform/platform.h"
 
@@ -44,12 +46,12 @@ public:
 // engine can serve, and stops the engines it launched when the application ends. It calls down
 // through the platform and up through its delegate, on the main thread only, which debug builds
 // assert.
-class EngineSupervisor {
+class EngineSupervisor final : public EngineControl {
 public:
-    EngineSupervisor(Platform& platform, EngineSupervisorDelegate& delegate);
+    EngineSupervisor(Platform& platform, const Places& places, EngineSupervisorDelegate& delegate);
     EngineSupervisor(const EngineSupervisor&) = delete;
     EngineSupervisor& operator=(const EngineSupervisor&) = delete;
-    ~EngineSupervisor();
+    ~EngineSupervisor() override;
 
     // Sends the first probe, as early as the application may act, before any window exists.
     void probeEarly();
@@ -57,19 +59,21 @@ public:
     void splashRequested();
     // Looks for the engine as at the start: a probe, then its page, a wait for the engine that
     // is starting, or a launch.
-    void connect();
+    void connect() override;
+    void recoverEnginePage() override;
     // Stops the engine (one launched here as at the end, the user's own by its quit request
     // only), waits for its port and starts it again. Only while restartAvailable().
-    void restartEngine();
-    // The built-in page with its warning: whatever an earlier attempt has under way gives way.
-    void fallback(const EngineWarning& warning);
+    void restartEngine() override;
+    // The built-in page with its warning: whatever an earlier attempt has under way gives way,
+    // and every engine launched here is let go, its guard ending what is left of its group.
+    void fallback(const EngineWarning& warning) override;
     // The application ends: nothing is watched from now on. Each engine launched here that
     // still runs is asked to quit, and every one's group is ended. Returns once the quit request
     // has been answered or has timed out, without waiting for the engines themselves.
     void stopEngines();
 
     EngineState state() const { return engineState; }
-    bool restartAvailable() const;
+    bool restartAvailable() const override;
 
     // One health probe: completion runs once, on the main queue, with whether an engine the
     // user may trust answered healthy.
@@ -86,6 +90,7 @@ private:
     struct FirstProbe;
     // A launched engine, and how it ended once it has.
     struct LaunchedEngine {
+        unsigned id; // what its ending is heard by: one that comes after the engine was let go finds none
         std::unique_ptr<Process> process;
         std::optional<ProcessEnding> ending;
     };
@@ -109,7 +114,7 @@ private:
     void launched(ProcessLauncher::Outcome outcome);
 
     // While the page is in use, and the restart (supervision.cpp)
-    void engineEnded(LaunchedEngine* engine, ProcessEnding ending);
+    void engineEnded(unsigned id, ProcessEnding ending);
     void watchAdoptedEngine();
     void engineStoppedUnexpectedly();
     void releaseServer();
@@ -117,6 +122,7 @@ private:
     void waitForFreePort(Date deadline);
 
     Platform& platform;
+    const Places places;
     EngineSupervisorDelegate& delegate;
     EngineState engineState = EngineState::starting;
     Attempts attempts;
@@ -125,8 +131,9 @@ private:
     // One that stopped, or was stopped, is let go: its guard ends what is left of its group.
     std::vector<std::unique_ptr<LaunchedEngine>> launchedEngines;
     LaunchedEngine* server = nullptr; // the engine launched last; one of launchedEngines
-    Date started;                     // when server was launched
-    bool launching = false;           // a launch is under way
+    unsigned lastEngineId = 0;
+    Date started;           // when server was launched
+    bool launching = false; // a launch is under way
     // The attempt that waits for that launch: only it goes on to wait for the engine.
     Attempts::Attempt launchWantedBy;
     std::vector<Date> engineStops; // unexpected ones, within the last five minutes

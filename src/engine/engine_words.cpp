@@ -1,7 +1,7 @@
 #include "engine_words.h"
 
-#include "app/alert.h"
-#include "app/globals.h"
+#include "base/places.h"
+#include "base/product.h"
 
 #include <cstring>
 

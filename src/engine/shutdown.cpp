@@ -1,6 +1,5 @@
 // Stopping the engines this application launched, as it ends.
 
-#include "app/globals.h"
 #include "engine/engine_decisions.h"
 #include "engine/engine_supervisor.h"
 

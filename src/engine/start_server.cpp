@@ -1,6 +1,5 @@
 // Launching the installed engine.
 
-#include "app/globals.h"
 #include "engine/engine_decisions.h"
 #include "engine/engine_supervisor.h"
 #include "platform/startup_trace.h"
@@ -19,8 +18,8 @@ bool isExecutableFile(const std::filesystem::path& path) {
 
 void EngineSupervisor::startServer() {
     assertOnMainThread();
-    std::filesystem::path interpreter = AI / "venv/bin/python";
-    std::filesystem::path script = AI / "server.py";
+    std::filesystem::path interpreter = places.AI / "venv/bin/python";
+    std::filesystem::path script = places.AI / "server.py";
     std::error_code error;
     if (!isExecutableFile(interpreter) || !std::filesystem::exists(script, error))
         return fallback(EngineWarning{FallbackReason::notInstalled});
@@ -30,11 +29,11 @@ void EngineSupervisor::startServer() {
     LaunchRequest request;
     request.executable = interpreter;
     request.arguments = {script.string(), "--port", std::to_string(PORT)};
-    request.currentDirectory = ENG;
-    request.environment = engineEnvironment(platform.environment(), DATA, certifiPath());
+    request.currentDirectory = places.ENG;
+    request.environment = engineEnvironment(platform.environment(), places.DATA, certifiPath());
     // A log that cannot be written is no reason not to start: the output is then dropped.
-    std::filesystem::create_directories(LOGFILE.parent_path(), error);
-    request.output = engineOutputLog(LOGFILE, platform.clock().now());
+    std::filesystem::create_directories(places.LOGFILE.parent_path(), error);
+    request.output = engineOutputLog(places.LOGFILE, platform.clock().now());
     launching = true;
     launchWantedBy = attempts.now();
     platform.processLauncher().launch(
@@ -53,11 +52,12 @@ void EngineSupervisor::launched(ProcessLauncher::Outcome outcome) {
     // Once the start it was for has ended otherwise, the engine goes at once, with its guard.
     if (engineState != EngineState::starting)
         return;
-    auto engine = std::make_unique<LaunchedEngine>(LaunchedEngine{std::move(*outcome), std::nullopt});
+    auto engine =
+        std::make_unique<LaunchedEngine>(LaunchedEngine{++lastEngineId, std::move(*outcome), std::nullopt});
     server = engine.get();
     launchedEngines.push_back(std::move(engine));
     server->process->setTerminationHandler(
-        [this, ended = server](ProcessEnding ending) { engineEnded(ended, ending); });
+        [this, id = server->id](ProcessEnding ending) { engineEnded(id, ending); });
     started = platform.clock().now();
     traceStartupPhase("engine launched");
     if (awaited)
@@ -65,7 +65,7 @@ void EngineSupervisor::launched(ProcessLauncher::Outcome outcome) {
 }
 
 std::optional<std::string> EngineSupervisor::certifiPath() const {
-    return findCertifiBundle(AI);
+    return findCertifiBundle(places.AI);
 }
 
 } // namespace vorl

@@ -1,11 +1,11 @@
 // The engine while its page is in use: one that stops is noticed and replaced, one that keeps
 // stopping ends in the built-in page with its reasons, and the user can restart it.
 
-#include "app/globals.h"
 #include "engine/engine_decisions.h"
 #include "engine/engine_stops.h"
 #include "engine/engine_supervisor.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace vorl {
@@ -21,10 +21,14 @@ constexpr Seconds freePortLook = 0.1;
 
 } // namespace
 
-void EngineSupervisor::engineEnded(LaunchedEngine* engine, ProcessEnding ending) {
+void EngineSupervisor::engineEnded(unsigned id, ProcessEnding ending) {
     assertOnMainThread();
-    engine->ending = ending;
-    if (engine == server && engineState == EngineState::servingLaunched)
+    auto engine = std::find_if(launchedEngines.begin(), launchedEngines.end(),
+                               [id](const auto& launched) { return launched->id == id; });
+    if (engine == launchedEngines.end())
+        return; // let go of already: its ending is nobody's business
+    (*engine)->ending = ending;
+    if (engine->get() == server && engineState == EngineState::servingLaunched)
         engineStoppedUnexpectedly();
 }
 
@@ -47,7 +51,6 @@ void EngineSupervisor::engineStoppedUnexpectedly() {
         EngineWarning warning{FallbackReason::stoppedThrice};
         if (engineState == EngineState::servingLaunched)
             warning = warningAboutServer(FallbackReason::stoppedThrice);
-        releaseServer();
         return fallback(warning);
     }
     releaseServer();

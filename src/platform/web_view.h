@@ -15,8 +15,10 @@
 
 namespace vorl {
 
+class DialogDelegate;
+class FileDragDelegate;
+class MagnificationDelegate;
 class NavigationDelegate;
-class UIDelegate;
 
 // Receives the messages that page scripts post to a named handler.
 class ScriptMessageHandler {
@@ -75,8 +77,8 @@ struct WebViewConfiguration {
     // When false the view paints no background of its own: the window's colour shows behind
     // transparent parts of the page and around it.
     bool drawsBackground = true;
-    // Lets the user magnify the page with a pinch or Ctrl and the scroll wheel; the UI
-    // delegate decides the zoom each gesture leads to.
+    // Lets the user magnify the page with a pinch or Ctrl and the scroll wheel; the
+    // magnification delegate decides the zoom each gesture leads to.
     bool allowsMagnification = false;
     struct MessageHandler {
         std::string name;
@@ -107,8 +109,11 @@ class WebView {
 public:
     virtual ~WebView() = default;
 
-    virtual void setUIDelegate(UIDelegate& delegate) = 0;
+    // The delegates are not owned and must outlive the view.
+    virtual void setDialogDelegate(DialogDelegate& delegate) = 0;
     virtual void setNavigationDelegate(NavigationDelegate& delegate) = 0;
+    virtual void setMagnificationDelegate(MagnificationDelegate& delegate) = 0;
+    virtual void setFileDragDelegate(FileDragDelegate& delegate) = 0;
     // The proxies for the loads that start from now on, in place of the system's settings.
     virtual void setProxySettings(const ProxySettings& proxy) = 0;
 

@@ -63,11 +63,11 @@ public:
     virtual void cancel() = 0;
 };
 
-// The page's dialogs and window requests. Every completion must be called exactly once, on
-// the main thread; the page's script waits for it.
-class UIDelegate {
+// The page's dialogs. Every completion must be called exactly once, on the main thread; the
+// page's script waits for it.
+class DialogDelegate {
 public:
-    virtual ~UIDelegate() = default;
+    virtual ~DialogDelegate() = default;
     virtual void runJavaScriptAlertPanel(const std::string& message, std::function<void()> completion) = 0;
     virtual void runJavaScriptConfirmPanel(const std::string& message,
                                            std::function<void(bool)> completion) = 0;
@@ -83,14 +83,21 @@ public:
     // The page asks whether it may be left; completion receives the answer.
     virtual void runBeforeUnloadConfirmPanel(const std::string& message,
                                              std::function<void(bool)> completion) = 0;
-    // A pop-up or a link with a target of its own. No second web view is ever made.
-    virtual void createWebView(const NavigationAction& action) = 0;
+};
+
+class MagnificationDelegate {
+public:
+    virtual ~MagnificationDelegate() = default;
     // The user pinched or Ctrl-scrolled towards zoom; the delegate sets the page zoom it allows.
     virtual void didRequestPageZoom(double zoom) = 0;
+};
 
-    // Files dragged from outside the application over the view, point in the view's own
-    // coordinates. Each is called on the main thread; the view itself does nothing with such a
-    // drag, nor with its drop, whatever the delegate answers.
+// Files dragged from outside the application over the view, point in the view's own
+// coordinates. Each is called on the main thread; the view itself does nothing with such a
+// drag, nor with its drop, whatever the delegate answers.
+class FileDragDelegate {
+public:
+    virtual ~FileDragDelegate() = default;
     // As the drag enters and each time it moves, with how many files it carries as far as known
     // yet: whether a drop would be taken there (the pointer says so).
     virtual bool draggingUpdated(Point point, std::size_t fileCount) = 0;
@@ -110,6 +117,8 @@ public:
     virtual void decidePolicyForNavigationResponse(
         const NavigationResponse& response,
         std::function<void(NavigationResponsePolicy)> decisionHandler) = 0;
+    // A pop-up or a link with a target of its own. No second web view is ever made.
+    virtual void createWebView(const NavigationAction& action) = 0;
     // A navigation or a response of this view became a download.
     virtual void navigationDidBecomeDownload(Download& download) = 0;
     // A load failed before anything of it was shown.

@@ -1,8 +1,6 @@
-// The page's alert, confirm, prompt and file inputs, as sheets on the main window, and its
-// question before it is left.
+#include "dialogs.h"
 
-#include "app/app_delegate.h"
-#include "webhost/file_drops.h"
+#include "base/product.h"
 
 namespace vorl {
 namespace {
@@ -13,25 +11,28 @@ Alert pageAlert(const std::string& text) {
 
 } // namespace
 
-void AppDelegate::runJavaScriptAlertPanel(const std::string& message, std::function<void()> completion) {
-    window->beginAlertSheet(pageAlert(message), [completion](const AlertResult&) { completion(); });
+PageDialogs::PageDialogs(MainWindow& shownIn, FileHandOvers& files) : mainWindow(shownIn), handOvers(files) {}
+
+void PageDialogs::runJavaScriptAlertPanel(const std::string& message, std::function<void()> completion) {
+    mainWindow.window().beginAlertSheet(pageAlert(message),
+                                        [completion](const AlertResult&) { completion(); });
 }
 
-void AppDelegate::runJavaScriptConfirmPanel(const std::string& message,
+void PageDialogs::runJavaScriptConfirmPanel(const std::string& message,
                                             std::function<void(bool)> completion) {
     Alert alert = pageAlert(message);
     alert.buttons = {okButton, cancelButton};
-    window->beginAlertSheet(alert,
-                            [completion](const AlertResult& result) { completion(result.button == 0u); });
+    mainWindow.window().beginAlertSheet(
+        alert, [completion](const AlertResult& result) { completion(result.button == 0u); });
 }
 
-void AppDelegate::runJavaScriptTextInputPanel(const std::string& prompt,
+void PageDialogs::runJavaScriptTextInputPanel(const std::string& prompt,
                                               const std::optional<std::string>& defaultText,
                                               std::function<void(std::optional<std::string>)> completion) {
     Alert alert = pageAlert(prompt);
     alert.accessoryTextField = AlertTextField{defaultText.value_or("")};
     alert.buttons = {okButton, cancelButton};
-    window->beginAlertSheet(alert, [completion](const AlertResult& result) {
+    mainWindow.window().beginAlertSheet(alert, [completion](const AlertResult& result) {
         if (result.button == 0u)
             completion(result.accessoryText);
         else
@@ -39,23 +40,22 @@ void AppDelegate::runJavaScriptTextInputPanel(const std::string& prompt,
     });
 }
 
-void AppDelegate::runBeforeUnloadConfirmPanel(const std::string&, std::function<void(bool)> completion) {
+void PageDialogs::runBeforeUnloadConfirmPanel(const std::string&, std::function<void(bool)> completion) {
     // Nothing asks the user before a page is left: leaving is always allowed.
     completion(true);
 }
 
-void AppDelegate::runOpenPanel(
-    bool allowsMultipleSelection, const std::vector<std::string>& acceptedTypes,
-    std::function<void(std::optional<std::vector<std::filesystem::path>>)> completion) {
-    // The input that asks for dropped files gets them, and nothing else does.
-    if (handOver && isHandOver(acceptedTypes, handOver->token))
-        return completion(std::exchange(handOver, std::nullopt)->files);
+void PageDialogs::runOpenPanel(bool allowsMultipleSelection, const std::vector<std::string>& acceptedTypes,
+                               FileChooserCompletion completion) {
+    // An input that asks for files the application hands over is never shown a panel.
+    if (handOvers.isHandOver(acceptedTypes))
+        return handOvers.handOver(acceptedTypes, std::move(completion));
     OpenPanel panel;
     panel.allowsMultipleSelection = allowsMultipleSelection;
     panel.canChooseDirectories = false;
     panel.canChooseFiles = true;
     panel.texts = {"Åpne", "Åpne", cancelButton};
-    window->beginOpenPanelSheet(
+    mainWindow.window().beginOpenPanelSheet(
         panel, [completion](ModalResponse response, std::vector<std::filesystem::path> urls) {
             if (response == ModalResponse::ok)
                 completion(std::move(urls));

@@ -1,25 +1,27 @@
-// Saving what the page offers for download where the user chooses.
+#include "downloads.h"
 
-#include "app/app_delegate.h"
-#include "app/globals.h"
+#include "base/product.h"
 #include "webhost/partial_file.h"
 
 #include <utility>
 
 namespace vorl {
 
-void AppDelegate::decideDestination(Download& download, const std::string& suggestedFilename,
-                                    std::function<void(std::optional<std::filesystem::path>)> completion) {
+Downloads::Downloads(MainWindow& shownIn, std::filesystem::path data)
+    : mainWindow(shownIn), dataFolder(std::move(data)) {}
+
+void Downloads::decideDestination(Download& download, const std::string& suggestedFilename,
+                                  std::function<void(std::optional<std::filesystem::path>)> completion) {
     SavePanel panel;
     panel.texts = {"Lagre", "Lagre", cancelButton};
     panel.nameFieldStringValue = suggestedFilename;
-    std::filesystem::path folder = DATA / "Vuzezi for QLab";
+    std::filesystem::path folder = dataFolder / "Vuzezi for QLab";
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     panel.directory = folder;
     auto save = std::make_shared<DownloadSave>();
-    downloadSaves[&download] = save;
-    window->beginSavePanelSheet(
+    saves[&download] = save;
+    mainWindow.window().beginSavePanelSheet(
         panel, [this, save, completion](ModalResponse response, std::optional<std::filesystem::path> chosen) {
             // A download that ended while the panel was open has nothing left to write.
             if (save->ended || response != ModalResponse::ok || !chosen)
@@ -27,7 +29,7 @@ void AppDelegate::decideDestination(Download& download, const std::string& sugge
             Result<std::filesystem::path> partial = reservePartialFile(*chosen);
             if (!partial) {
                 completion(std::nullopt);
-                return showAlert("Lagring feilet", partial.error(), AlertStyle::informational);
+                return showFailure(partial.error());
             }
             save->partial = *partial;
             save->destination = *chosen;
@@ -35,8 +37,8 @@ void AppDelegate::decideDestination(Download& download, const std::string& sugge
         });
 }
 
-void AppDelegate::downloadDidFinish(Download& download) {
-    auto entry = downloadSaves.extract(&download);
+void Downloads::downloadDidFinish(Download& download) {
+    auto entry = saves.extract(&download);
     if (entry.empty())
         return;
     DownloadSave& save = *entry.mapped();
@@ -46,11 +48,11 @@ void AppDelegate::downloadDidFinish(Download& download) {
     Result<void> completed = completePartialFile(
         save.partial, save.destination, download.expectedContentLength(), download.receivedDataLength());
     if (!completed)
-        showAlert("Lagring feilet", completed.error(), AlertStyle::informational);
+        showFailure(completed.error());
 }
 
-void AppDelegate::downloadDidFail(Download& download, const DownloadError& error) {
-    if (auto entry = downloadSaves.extract(&download); !entry.empty()) {
+void Downloads::downloadDidFail(Download& download, const DownloadError& error) {
+    if (auto entry = saves.extract(&download); !entry.empty()) {
         DownloadSave& save = *entry.mapped();
         save.ended = true;
         std::error_code ignored;
@@ -59,19 +61,24 @@ void AppDelegate::downloadDidFail(Download& download, const DownloadError& error
     }
     // A cancelled download is the user's choice, not a failure.
     if (!error.isCancellation)
-        showAlert("Lagring feilet", error.localizedDescription, AlertStyle::informational);
+        showFailure(error.localizedDescription);
 }
 
-void AppDelegate::cancelDownloadsInProgress() {
+void Downloads::cancelDownloadsInProgress() {
     // The event loop may not run again: the partial files go now, not when WebKit reports the
     // cancellation. What stood at each destination is left whole.
-    for (auto& [download, save] : std::exchange(downloadSaves, {})) {
+    for (auto& [download, save] : std::exchange(saves, {})) {
         save->ended = true;
         download->cancel();
         std::error_code ignored;
         if (!save->partial.empty())
             std::filesystem::remove(save->partial, ignored);
     }
+}
+
+void Downloads::showFailure(const std::string& reason) {
+    mainWindow.window().beginAlertSheet(alert("Lagring feilet", reason, AlertStyle::informational),
+                                        [](const AlertResult&) {});
 }
 
 } // namespace vorl

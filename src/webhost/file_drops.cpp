@@ -24,17 +24,23 @@ ScriptArguments dragEventArguments(const std::string& phase, Point client, std::
         {"phase", phase}, {"x", client.x}, {"y", client.y}, {"count", static_cast<double>(count)}};
 }
 
+namespace {
+
+constexpr std::string_view handOverTypePrefix = "application/x-vorl-drop-";
+
+} // namespace
+
 std::string handOverToken() {
     static constexpr char digits[] = "0123456789abcdef";
     std::random_device source;
-    std::string token = "application/x-vorl-drop-";
+    std::string token(handOverTypePrefix);
     for (int digit = 0; digit < 32; ++digit)
         token.push_back(digits[source() % 16]);
     return token;
 }
 
-bool isHandOver(const std::vector<std::string>& acceptedTypes, const std::string& token) {
-    return acceptedTypes.size() == 1 && acceptedTypes.front() == token;
+bool isHandOverType(const std::string& acceptedType) {
+    return acceptedType.starts_with(handOverTypePrefix);
 }
 
 } // namespace vorl

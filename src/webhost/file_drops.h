@@ -26,8 +26,7 @@ ScriptArguments dragEventArguments(const std::string& phase, Point client, std::
 // and not to be guessed: "application/x-vorl-drop-" and 32 random hexadecimal digits.
 std::string handOverToken();
 
-// Whether a file input asks for exactly the files handed over under token: its accepted types
-// are that token alone.
-bool isHandOver(const std::vector<std::string>& acceptedTypes, const std::string& token);
+// Whether an accepted type is of the kind a hand-over's token is, whichever drop it names.
+bool isHandOverType(const std::string& acceptedType);
 
 } // namespace vorl

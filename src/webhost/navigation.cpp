@@ -1,12 +1,14 @@
-// Where navigations go, and recovery when the engine's page cannot load.
+#include "navigation.h"
 
-#include "app/app_delegate.h"
-#include "app/globals.h"
 #include "webhost/navigation_rules.h"
 
 namespace vorl {
 
-void AppDelegate::decidePolicyForNavigationAction(
+Navigation::Navigation(MainWindow& shownIn, Workspace& desktop, Clock& wallClock, DownloadDelegate& saving,
+                       EngineControl& supervision)
+    : mainWindow(shownIn), workspace(desktop), clock(wallClock), downloads(saving), engine(supervision) {}
+
+void Navigation::decidePolicyForNavigationAction(
     const NavigationAction& action, std::function<void(NavigationActionPolicy)> decisionHandler) {
     switch (decideNavigationAction(action)) {
     case ActionDecision::download:
@@ -16,44 +18,39 @@ void AppDelegate::decidePolicyForNavigationAction(
         // web view itself once allowed; one to an outside host went to the browser instead.
         return decisionHandler(NavigationActionPolicy::allow);
     case ActionDecision::openInBrowser:
-        platform.workspace().openURL(*action.url);
+        workspace.openURL(*action.url);
         return decisionHandler(NavigationActionPolicy::cancel);
     }
 }
 
-void AppDelegate::decidePolicyForNavigationResponse(
+void Navigation::decidePolicyForNavigationResponse(
     const NavigationResponse& response, std::function<void(NavigationResponsePolicy)> decisionHandler) {
     decisionHandler(decideNavigationResponse(response));
 }
 
-void AppDelegate::createWebView(const NavigationAction& action) {
+void Navigation::createWebView(const NavigationAction& action) {
     if (action.url)
-        platform.workspace().openURL(*action.url);
+        workspace.openURL(*action.url);
 }
 
-void AppDelegate::navigationDidBecomeDownload(Download& download) {
-    download.setDelegate(*this);
+void Navigation::navigationDidBecomeDownload(Download& download) {
+    download.setDelegate(downloads);
 }
 
-void AppDelegate::didFailProvisionalNavigation(NavigationFailure failure) {
-    if (shouldRecoverFromFailure(web->url(), failure))
-        recoverEnginePage();
+void Navigation::didFailProvisionalNavigation(NavigationFailure failure) {
+    if (shouldRecoverFromFailure(mainWindow.web().url(), failure))
+        engine.recoverEnginePage();
 }
 
-void AppDelegate::webContentProcessDidTerminate(WebContentProcessTermination reason) {
-    switch (recordContentProcessDeath(contentProcessDeaths, platform.clock().now())) {
+void Navigation::webContentProcessDidTerminate(WebContentProcessTermination reason) {
+    switch (recordContentProcessDeath(contentProcessDeaths, clock.now())) {
     case ContentProcessOutcome::recover:
-        return recoverEnginePage();
+        return engine.recoverEnginePage();
     case ContentProcessOutcome::giveUp:
-        return fallback(EngineWarning{reason == WebContentProcessTermination::exceededMemoryLimit
-                                          ? FallbackReason::pageOutOfMemoryThrice
-                                          : FallbackReason::pageCrashedThrice});
+        return engine.fallback(EngineWarning{reason == WebContentProcessTermination::exceededMemoryLimit
+                                                 ? FallbackReason::pageOutOfMemoryThrice
+                                                 : FallbackReason::pageCrashedThrice});
     }
-}
-
-void AppDelegate::recoverEnginePage() {
-    showSplash();
-    connect();
 }
 
 } // namespace vorl

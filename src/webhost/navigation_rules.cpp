@@ -1,6 +1,6 @@
 #include "navigation_rules.h"
 
-#include "app/recent_times.h"
+#include "base/recent_times.h"
 
 #include <chrono>
 

@@ -1,6 +1,6 @@
 #include "tool_pages.h"
 
-#include "app/globals.h"
+#include "base/places.h"
 
 namespace vorl {
 

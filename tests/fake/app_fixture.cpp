@@ -30,8 +30,7 @@ std::string readFile(const std::filesystem::path& path) {
 }
 
 AppFixture::AppFixture() {
-    setGlobalValues(platform);
-    app = std::make_unique<AppDelegate>(platform);
+    app = std::make_unique<AppDelegate>(platform, places);
     platform.app.setDelegate(*app);
 }
 
@@ -40,14 +39,14 @@ AppFixture::~AppFixture() {
     platform.realSession.reset();
 }
 
-void installEngine() {
-    writeFile(AI / "venv/bin/python", "#!/bin/sh\n");
-    std::filesystem::permissions(AI / "venv/bin/python", std::filesystem::perms::owner_all);
-    writeFile(AI / "server.py", "# engine\n");
+void installEngine(const Places& places) {
+    writeFile(places.AI / "venv/bin/python", "#!/bin/sh\n");
+    std::filesystem::permissions(places.AI / "venv/bin/python", std::filesystem::perms::owner_all);
+    writeFile(places.AI / "server.py", "# engine\n");
 }
 
 void AppFixture::installEngine() {
-    fake::installEngine();
+    fake::installEngine(places);
 }
 
 void AppFixture::launch() {
@@ -58,6 +57,14 @@ void AppFixture::launch() {
 void AppFixture::answerProbe(bool healthy) {
     platform.session.answerNext(healthy ? std::optional<std::string>(R"({"status": "ok"})") : std::nullopt);
     time().runUntilIdle();
+}
+
+void AppFixture::menu(MenuAction action) {
+    platform.app.menuTarget->performMenuAction(action);
+}
+
+void AppFixture::reconnect() {
+    web().navigationDelegate->didFailProvisionalNavigation(NavigationFailure::cannotConnectToHost);
 }
 
 FakeProcessState& AppFixture::launchedEngine() {

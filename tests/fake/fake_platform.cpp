@@ -117,7 +117,15 @@ void FakeProcessLauncher::launch(LaunchRequest request, Completion completion) {
     launches.push_back(Launch{request.executable, request.arguments, request.currentDirectory,
                               request.environment, request.output, state});
     auto launched = std::make_shared<std::unique_ptr<Process>>(std::make_unique<FakeProcess>(state));
-    queue.async([completion, launched] { completion(std::move(*launched)); });
+    std::function<void()> complete = [completion, launched] { completion(std::move(*launched)); };
+    if (holdLaunches)
+        return held.push_back(std::move(complete));
+    queue.async(std::move(complete));
+}
+
+void FakeProcessLauncher::completeHeldLaunches() {
+    for (auto& complete : std::exchange(held, {}))
+        queue.async(std::move(complete));
 }
 
 void FakeWorkspace::openURL(const Url& url) {
@@ -287,11 +295,6 @@ void FakeWindow::dismissShown() {
     Sheet closing = std::move(*shown);
     shown.reset();
     std::visit([](auto& open) { answerCancelled(open.completion); }, closing);
-}
-
-void FakeWebView::setUIDelegate(UIDelegate& delegate) {
-    log.add("web.setUIDelegate");
-    uiDelegate = &delegate;
 }
 
 void FakeWebView::setNavigationDelegate(NavigationDelegate& delegate) {

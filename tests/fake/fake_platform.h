@@ -91,11 +91,14 @@ private:
 };
 
 // Launches at once; the outcome reaches the application from the main queue, as a real
-// launch's does.
+// launch's does, or, while launches are held, once the test completes them: other events may then
+// come while a launch is under way, as they do for a real one, which waits for its guard.
 class FakeProcessLauncher final : public ProcessLauncher {
 public:
     FakeProcessLauncher(EventLog& events, MainQueue& mainQueue) : log(events), queue(mainQueue) {}
     void launch(LaunchRequest request, Completion completion) override;
+    // The held launches' outcomes reach the application from the main queue.
+    void completeHeldLaunches();
 
     struct Launch {
         std::filesystem::path executable;
@@ -107,10 +110,12 @@ public:
     };
     std::vector<Launch> launches;
     std::optional<LaunchFailure> failWith; // the next launches fail so
+    bool holdLaunches = false;
 
 private:
     EventLog& log;
     MainQueue& queue;
+    std::vector<std::function<void()>> held;
 };
 
 class FakeWorkspace final : public Workspace {
@@ -214,8 +219,12 @@ class FakeWebView final : public WebView {
 public:
     FakeWebView(EventLog& events, WebViewConfiguration created)
         : log(events), configuration(std::move(created)) {}
-    void setUIDelegate(UIDelegate& delegate) override;
+    void setDialogDelegate(DialogDelegate& delegate) override { dialogDelegate = &delegate; }
     void setNavigationDelegate(NavigationDelegate& delegate) override;
+    void setMagnificationDelegate(MagnificationDelegate& delegate) override {
+        magnificationDelegate = &delegate;
+    }
+    void setFileDragDelegate(FileDragDelegate& delegate) override { fileDragDelegate = &delegate; }
     void setProxySettings(const ProxySettings& proxy) override;
     std::optional<Url> url() const override { return currentUrl; }
     void loadRequest(const UrlRequest& request) override;
@@ -248,8 +257,10 @@ public:
     double zoom = 1.0;
     int reloads = 0;
     std::vector<EditingCommand> editingCommands;
-    UIDelegate* uiDelegate = nullptr;
+    DialogDelegate* dialogDelegate = nullptr;
     NavigationDelegate* navigationDelegate = nullptr;
+    MagnificationDelegate* magnificationDelegate = nullptr;
+    FileDragDelegate* fileDragDelegate = nullptr;
     std::optional<ProxySettings> proxy;
 
 private:

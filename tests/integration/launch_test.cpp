@@ -55,12 +55,14 @@ protected:
     // The JSON lines the engine wrote to its log, and the application's header lines.
     std::vector<std::string> logLines() {
         std::vector<std::string> lines;
-        std::istringstream log(fake::readFile(LOGFILE));
+        std::istringstream log(fake::readFile(places.LOGFILE));
         for (std::string line; std::getline(log, line);)
             lines.push_back(line);
         return lines;
     }
-    bool logHas(const std::string& text) { return fake::readFile(LOGFILE).find(text) != std::string::npos; }
+    bool logHas(const std::string& text) {
+        return fake::readFile(places.LOGFILE).find(text) != std::string::npos;
+    }
 
     // Launches an engine with the given stand-in switch, one that outlives the quit request, then
     // ends the application: with its quit, or as after a crash, with no quit request and no
@@ -80,7 +82,9 @@ protected:
     }
 
     // The pid the engine logged with an event, such as its helper's.
-    pid_t loggedPid(const std::string& event) { return testing::loggedPid(fake::readFile(LOGFILE), event); }
+    pid_t loggedPid(const std::string& event) {
+        return testing::loggedPid(fake::readFile(places.LOGFILE), event);
+    }
 };
 
 // The stand-in engine run by another user of the machine (nobody), listening on host.
@@ -131,14 +135,14 @@ TEST_F(RealEngine, SeesItsCommandLineFolderEnvironmentAndLogAsLaunched) {
     ASSERT_GE(lines.size(), 2u);
     EXPECT_TRUE(lines[0].starts_with("=== start 2026-03-04 05:06:07 +0000 (app) ===")) << lines[0];
     const std::string& start = lines[1];
-    std::string script = (AI / "server.py").string();
+    std::string script = (places.AI / "server.py").string();
     EXPECT_NE(start.find("\"argv\": [" + jsonString(script) + ", \"--port\", \"8765\"]"), std::string::npos)
         << start;
-    EXPECT_NE(start.find("\"cwd\": " + jsonString(ENG.string())), std::string::npos) << start;
-    EXPECT_NE(start.find("\"VORL_DATA\": " + jsonString(DATA.string())), std::string::npos) << start;
+    EXPECT_NE(start.find("\"cwd\": " + jsonString(places.ENG.string())), std::string::npos) << start;
+    EXPECT_NE(start.find("\"VORL_DATA\": " + jsonString(places.DATA.string())), std::string::npos) << start;
     EXPECT_NE(start.find("\"PATH\": \"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin\""), std::string::npos)
         << start;
-    if (auto bundle = findCertifiBundle(AI)) {
+    if (auto bundle = findCertifiBundle(places.AI)) {
         EXPECT_NE(start.find("\"SSL_CERT_FILE\": " + jsonString(*bundle)), std::string::npos) << start;
     }
 
@@ -154,7 +158,7 @@ TEST_F(RealEngine, AKilledEngineUnderAnIdlePageIsReplacedWithoutAWord) {
     ::kill(first, SIGKILL);
     ASSERT_TRUE(time().runUntil(
         [&] {
-            std::string log = fake::readFile(LOGFILE);
+            std::string log = fake::readFile(places.LOGFILE);
             return log.find("\"event\": \"listening\"") != log.rfind("\"event\": \"listening\"") &&
                    showsEnginePage();
         },
@@ -166,10 +170,10 @@ TEST_F(RealEngine, AKilledEngineUnderAnIdlePageIsReplacedWithoutAWord) {
 
 TEST_F(RealEngine, ALaunchTheSystemRefusesNamesItsReason) {
     installStandIn();
-    std::filesystem::remove(AI / "venv/bin/python");
-    fake::writeFile(AI / "venv/bin/python", "\x7f"
-                                            "ELF garbage");
-    std::filesystem::permissions(AI / "venv/bin/python", std::filesystem::perms::owner_all);
+    std::filesystem::remove(places.AI / "venv/bin/python");
+    fake::writeFile(places.AI / "venv/bin/python", "\x7f"
+                                                   "ELF garbage");
+    std::filesystem::permissions(places.AI / "venv/bin/python", std::filesystem::perms::owner_all);
     launchAndWait([&] { return !window().alerts().empty(); });
     EXPECT_EQ(alertTexts(), std::vector<std::string>{"Motoren kunne ikke startes (Exec format error). "
                                                      "Appen bruker den innebygde motoren."});
@@ -182,7 +186,7 @@ TEST_F(RealEngine, AnEngineThatExitsAtStartIsReportedAsStopped) {
     EXPECT_EQ(alertTexts(),
               std::vector<std::string>{"Motoren stoppet under oppstart. Se ~/Library/Logs/VORL "
                                        "Vorudi – motor.log. Appen bruker den innebygde motoren."});
-    EXPECT_EQ(web().loads.back().target, Url::fileUrl(ENG / "Auto-Vorudi.html").string());
+    EXPECT_EQ(web().loads.back().target, Url::fileUrl(places.ENG / "Auto-Vorudi.html").string());
 }
 
 TEST_F(RealEngine, AnEngineThatIgnoresTheQuitRequestIsStopped) {
@@ -206,14 +210,15 @@ TEST_F(RealEngine, AnotherUsersHealthyEngineIsNeverAdoptedWhereverItListens) {
         if (!platform.window)
             launch();
         else
-            app->connect();
+            reconnect();
         ASSERT_TRUE(time().runUntil([&] { return alertTexts().size() > alerts; }, 10)) << host;
         EXPECT_EQ(alertTexts().back(),
                   "Motoren kunne ikke startes fordi en annen bruker på maskinen bruker port 8765. "
                   "Appen bruker den innebygde motoren.");
     }
     EXPECT_EQ(platform.log.count("web.loadRequest"), 0) << "its page is never shown";
-    EXPECT_FALSE(std::filesystem::exists(LOGFILE)) << "no engine of the user's own was started to fail";
+    EXPECT_FALSE(std::filesystem::exists(places.LOGFILE))
+        << "no engine of the user's own was started to fail";
 }
 
 TEST_F(RealEngine, QuittingEndsWhatTheEngineStartedEvenAfterTheEngineHasExited) {
@@ -240,8 +245,9 @@ TEST_F(RealEngine, ACarefulEngineFinishesItsCleanUpAfterAQuit) {
     pid_t engine = launchAndEnd("VORL_STANDIN_EXIT_DELAY", Ending::quit);
     ASSERT_TRUE(time().runUntil([&] { return logHas("cleaned-up"); }, 9));
     EXPECT_TRUE(time().runUntil([&] { return processGone(engine); }, 2));
-    EXPECT_EQ(fake::readFile(LOGFILE).find("sigterm", fake::readFile(LOGFILE).find("sigterm") + 1),
-              std::string::npos)
+    EXPECT_EQ(
+        fake::readFile(places.LOGFILE).find("sigterm", fake::readFile(places.LOGFILE).find("sigterm") + 1),
+        std::string::npos)
         << "one SIGTERM, from the application";
 }
 
@@ -281,7 +287,7 @@ TEST_F(RealEngine, AGuardThatCannotBeSetUpFailsTheLaunchAndLeavesNoEngine) {
     std::vector<std::string> expected;
     for (const auto& [guard, reason] : cases) {
         platform.realLauncher = createPosixProcessLauncher(guard, platform.time);
-        platform.window ? app->connect() : launch();
+        platform.window ? reconnect() : launch();
         expected.push_back("Motoren kunne ikke startes (" + reason +
                            "). Appen bruker den innebygde motoren.");
         ASSERT_TRUE(time().runUntil([&] { return alertTexts().size() == expected.size(); }, 10));

@@ -153,6 +153,44 @@ TEST_F(Launcher, EngineThatEndedIsReapedOnceLetGoAndOneWhoseExecFailedAtOnce) {
     EXPECT_FALSE(zombieChildLeft());
 }
 
+// The guard process that writes log: the one with that file open.
+std::optional<pid_t> guardWriting(const std::filesystem::path& log) {
+    std::error_code error;
+    for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
+        for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", error))
+            if (std::filesystem::read_symlink(fd.path(), error) == log)
+                return std::stoi(process.path().filename().string());
+    }
+    return std::nullopt;
+}
+
+TEST_F(Launcher, AnEngineWhoseGuardHasDiedIsEndedOnceLetGoWithTermThenKill) {
+    std::filesystem::create_directories(log().parent_path());
+    const std::filesystem::path signals = home.path() / "signals";
+    LaunchRequest request;
+    request.executable = "/bin/sh";
+    // It writes nothing where its guard was: a write there would end it.
+    request.arguments = {"-c",
+                         "exec >/dev/null 2>&1; trap 'echo term >> \"$0\"' TERM; echo $$ > \"$0.pid\"; "
+                         "while :; do sleep 0.05; done",
+                         signals.string()};
+    request.currentDirectory = home.path();
+    request.output = OutputLog{log(), engineLogLimit, "header\n"};
+    launcher->launch(std::move(request),
+                     [this](ProcessLauncher::Outcome outcome) { engines.push_back(std::move(*outcome)); });
+    ASSERT_TRUE(time.runUntil(
+        [&] { return !engines.empty() && std::filesystem::exists(signals.string() + ".pid"); }));
+    std::optional<pid_t> guard = guardWriting(log());
+    ASSERT_TRUE(guard);
+    ASSERT_EQ(::kill(*guard, SIGKILL), 0);
+    pid_t engine = std::stoi(fake::readFile(signals.string() + ".pid"));
+
+    engines.clear(); // let go
+    ASSERT_TRUE(time.runUntil([&] { return fake::readFile(signals).find("term") != std::string::npos; }, 10));
+    EXPECT_EQ(::kill(engine, 0), 0) << "SIGKILL only after the grace period";
+    EXPECT_TRUE(time.runUntil([&] { return ::kill(engine, 0) != 0; }, 20)) << "killed and reaped";
+}
+
 // The application, as a process of its own, starts a launch that a seam holds between the
 // engine's spawn and its guard's answer; there it is killed.
 TEST(KilledLaunch, AnApplicationKilledBeforeTheGuardHasTheGroupLeavesNoEngineAndNoGroup) {

@@ -29,7 +29,7 @@ protected:
     }
     double took = 0;
     fake::RecordingSupervisorDelegate shown;
-    EngineSupervisor supervisor{platform, shown};
+    EngineSupervisor supervisor{platform, places, shown};
 };
 
 TEST_F(Probe, OnlyTheQuotedMarkerInTheBodyDecidesWhateverTheStatus) {

@@ -34,8 +34,8 @@ TEST_F(StartUp, BuildsTheWindowAndRequestsTheSplash) {
     EXPECT_TRUE(configuration.developerExtrasEnabled);
     ASSERT_EQ(configuration.scriptMessageHandlersWithReply.size(), 1u);
     EXPECT_EQ(configuration.scriptMessageHandlersWithReply[0].name, "vorl");
-    EXPECT_EQ(web().uiDelegate, app.get());
-    EXPECT_EQ(web().navigationDelegate, app.get());
+    EXPECT_TRUE(web().dialogDelegate && web().navigationDelegate && web().magnificationDelegate &&
+                web().fileDragDelegate);
     EXPECT_FALSE(configuration.drawsBackground);
     EXPECT_TRUE(configuration.allowsMagnification);
 
@@ -95,7 +95,7 @@ class Launching : public AppFixture {};
 
 TEST_F(Launching, AnotherUsersEngineOnThePortIsNeitherTrustedNorRacedAgainst) {
     installEngine();
-    fake::writeFile(ENG / "Auto-Vorudi.html", "<p>innebygd</p>");
+    fake::writeFile(places.ENG / "Auto-Vorudi.html", "<p>innebygd</p>");
     platform.portListener = PortListener::otherUser;
     launch();
     answerProbe(true);
@@ -103,7 +103,7 @@ TEST_F(Launching, AnotherUsersEngineOnThePortIsNeitherTrustedNorRacedAgainst) {
     EXPECT_EQ(alertTexts(),
               std::vector<std::string>{"Motoren kunne ikke startes fordi en annen bruker på maskinen "
                                        "bruker port 8765. Appen bruker den innebygde motoren."});
-    EXPECT_EQ(web().loads.back().target, Url::fileUrl(ENG / "Auto-Vorudi.html").string());
+    EXPECT_EQ(web().loads.back().target, Url::fileUrl(places.ENG / "Auto-Vorudi.html").string());
     EXPECT_EQ(platform.log.count("web.loadRequest"), 0) << "its page is never loaded";
 }
 
@@ -119,7 +119,7 @@ TEST_F(Launching, WhereTheSystemHidesWhoListensOnlyTheEngineLaunchedHereIsTruste
                                        "den innebygde motoren."});
 
     platform.portListener = PortListener::none;
-    app->connect();
+    reconnect();
     answerProbe(false);
     ASSERT_EQ(platform.launcher.launches.size(), 1u);
     EXPECT_EQ(platform.session.pendingCount(), 0u) << "no request while nothing listens";
@@ -137,18 +137,18 @@ TEST_F(Launching, MissingInstallationFallsBackWithoutLaunchingOrLogging) {
     EXPECT_EQ(window().alerts()[0].messageText, "VORL Vorudi");
     EXPECT_EQ(window().alerts()[0].style, AlertStyle::warning);
     EXPECT_EQ(window().alerts()[0].buttons, std::vector<std::string>{"OK"});
-    EXPECT_FALSE(std::filesystem::exists(LOGFILE.parent_path()));
+    EXPECT_FALSE(std::filesystem::exists(places.LOGFILE.parent_path()));
 }
 
 TEST_F(Launching, InterpreterThatIsNotExecutableOrAMissingScriptCountAsNotInstalled) {
     installEngine();
-    std::filesystem::permissions(AI / "venv/bin/python",
+    std::filesystem::permissions(places.AI / "venv/bin/python",
                                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     launch();
     answerProbe(false);
-    std::filesystem::permissions(AI / "venv/bin/python", std::filesystem::perms::owner_all);
-    std::filesystem::remove(AI / "server.py");
-    app->connect();
+    std::filesystem::permissions(places.AI / "venv/bin/python", std::filesystem::perms::owner_all);
+    std::filesystem::remove(places.AI / "server.py");
+    reconnect();
     answerProbe(false);
     EXPECT_TRUE(platform.launcher.launches.empty());
     EXPECT_EQ(alertTexts(), (std::vector<std::string>{notInstalled, notInstalled}));
@@ -156,7 +156,7 @@ TEST_F(Launching, InterpreterThatIsNotExecutableOrAMissingScriptCountAsNotInstal
 
 TEST_F(Launching, StartsTheInterpreterWithTheScriptPortFolderEnvironmentAndLog) {
     installEngine();
-    fake::writeFile(AI / "venv/lib/python3.11/site-packages/certifi/cacert.pem", "certificates");
+    fake::writeFile(places.AI / "venv/lib/python3.11/site-packages/certifi/cacert.pem", "certificates");
     platform.processEnvironment["VORL_DATA"] = "/somewhere/else";
     launch();
     time().advance(2.5);
@@ -164,19 +164,20 @@ TEST_F(Launching, StartsTheInterpreterWithTheScriptPortFolderEnvironmentAndLog) 
 
     ASSERT_EQ(platform.launcher.launches.size(), 1u);
     const auto& launched = platform.launcher.launches[0];
-    EXPECT_EQ(launched.executable, AI / "venv/bin/python");
-    EXPECT_EQ(launched.arguments, (std::vector<std::string>{(AI / "server.py").string(), "--port", "8765"}));
-    EXPECT_EQ(launched.currentDirectory, ENG);
-    EXPECT_EQ(launched.environment.at("VORL_DATA"), DATA.string());
+    EXPECT_EQ(launched.executable, places.AI / "venv/bin/python");
+    EXPECT_EQ(launched.arguments,
+              (std::vector<std::string>{(places.AI / "server.py").string(), "--port", "8765"}));
+    EXPECT_EQ(launched.currentDirectory, places.ENG);
+    EXPECT_EQ(launched.environment.at("VORL_DATA"), places.DATA.string());
     EXPECT_EQ(launched.environment.at("PATH"), "/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin");
-    std::string bundle = (AI / "venv/lib/python3.11/site-packages/certifi/cacert.pem").string();
+    std::string bundle = (places.AI / "venv/lib/python3.11/site-packages/certifi/cacert.pem").string();
     EXPECT_EQ(launched.environment.at("SSL_CERT_FILE"), bundle);
     EXPECT_EQ(launched.environment.at("REQUESTS_CA_BUNDLE"), bundle);
     EXPECT_EQ(launched.environment.at("LANG"), "C.UTF-8");
     ASSERT_TRUE(launched.output);
-    EXPECT_EQ(launched.output->file, LOGFILE);
+    EXPECT_EQ(launched.output->file, places.LOGFILE);
     EXPECT_EQ(launched.output->header, "=== start 2026-03-04 05:06:09 +0000 (app) ===\n");
-    EXPECT_TRUE(std::filesystem::is_directory(LOGFILE.parent_path()));
+    EXPECT_TRUE(std::filesystem::is_directory(places.LOGFILE.parent_path()));
 
     EXPECT_EQ(platform.session.pendingCount(), 1u) << "the poll probes at once";
 }
@@ -313,30 +314,19 @@ TEST_F(Polling, AHealthyAnswerWinsOverAnEndedProcessAndTheTimeLimit) {
 
 TEST_F(Polling, TheBuiltInPageIsShownBehindTheWarningWhenItIsInstalled) {
     ASSERT_NO_FATAL_FAILURE(launchEngine());
-    fake::writeFile(ENG / "Auto-Vorudi.html", "<p>innebygd</p>");
+    fake::writeFile(places.ENG / "Auto-Vorudi.html", "<p>innebygd</p>");
     launchedEngine().end();
     answerProbe(false);
     ASSERT_EQ(web().loads.back().kind, fake::FakeWebView::Load::file);
-    EXPECT_EQ(web().loads.back().target, Url::fileUrl(ENG / "Auto-Vorudi.html").string());
-    EXPECT_EQ(web().loads.back().readAccess, Url::fileUrl(ENG).string());
+    EXPECT_EQ(web().loads.back().target, Url::fileUrl(places.ENG / "Auto-Vorudi.html").string());
+    EXPECT_EQ(web().loads.back().readAccess, Url::fileUrl(places.ENG).string());
     EXPECT_LT(platform.log.indexOf("web.loadFileURL"), platform.log.indexOf("window.beginAlertSheet"));
-}
-
-TEST_F(Polling, EachFallbackShowsItsOwnWarning) {
-    launch();
-    app->fallback(EngineWarning{FallbackReason::notInstalled});
-    app->fallback(EngineWarning{FallbackReason::silent});
-    EXPECT_EQ(alertTexts(), (std::vector<std::string>{notInstalled, silent}));
-    EXPECT_EQ(web().loads.size(), 1u) << "no built-in page: the splash stays";
-    window().finishAlert(0);
-    EXPECT_EQ(std::get<fake::AlertSheet>(window().shown.value()).alert.informativeText, silent)
-        << "the second waited for the first";
 }
 
 TEST_F(Polling, AReconnectWhileWaitingPollsTheEngineStartingAndLaunchesNoSecond) {
     ASSERT_NO_FATAL_FAILURE(launchEngine());
-    answerProbe(false); // the poll waits
-    app->reloadPage();  // on the splash: reconnects
+    answerProbe(false);           // the poll waits
+    menu(MenuAction::reloadPage); // on the splash: reconnects
     answerProbe(false);
     EXPECT_EQ(platform.launcher.launches.size(), 1u) << "a second engine could only find the port taken";
     EXPECT_EQ(platform.session.pendingCount(), 1u) << "the reconnect polls the engine starting";

@@ -3,68 +3,16 @@
 
 #include "engine/engine_decisions.h"
 #include "engine/engine_stops.h"
-#include "engine/engine_supervisor.h"
-#include "fake/app_fixture.h"
-#include "fake/recording_supervisor_delegate.h"
+#include "supervisor_fixture.h"
 
 #include <gtest/gtest.h>
 
 namespace vorl {
 namespace {
 
-using fake::FakePlatform;
-
 std::string builtIn(FallbackReason reason) {
     return fake::RecordingSupervisorDelegate::builtInPage(reason);
 }
-
-// Public, so that the table's events can act on fixtures of their own.
-class Supervisor : public ::testing::Test {
-public:
-    Supervisor() { setGlobalValues(platform); }
-
-    void answerProbe(bool healthy) {
-        platform.session.answerNext(healthy ? std::optional<std::string>(R"({"status": "ok"})")
-                                            : std::nullopt);
-        time().runUntilIdle();
-    }
-    fake::FakeProcessState& launchedEngine() { return *platform.launcher.launches.back().process; }
-    fake::VirtualTime& time() { return platform.time; }
-
-    // The states, each reached as the application reaches it.
-    void starting() {
-        supervisor.probeEarly();
-        supervisor.splashRequested();
-    }
-    void waitingForLaunchedEngine() {
-        fake::installEngine();
-        starting();
-        answerProbe(false);
-        ASSERT_EQ(platform.launcher.launches.size(), 1u);
-    }
-    void servingLaunched() {
-        ASSERT_NO_FATAL_FAILURE(waitingForLaunchedEngine());
-        answerProbe(true);
-    }
-    void servingAdopted() {
-        fake::installEngine();
-        starting();
-        answerProbe(true);
-    }
-    void restarting() {
-        ASSERT_NO_FATAL_FAILURE(servingLaunched());
-        supervisor.restartEngine();
-    }
-    void idle() {
-        starting();
-        answerProbe(false); // nothing installed
-    }
-
-    fake::TemporaryHome home;
-    FakePlatform platform{home.path()};
-    fake::RecordingSupervisorDelegate shown;
-    EngineSupervisor supervisor{platform, shown};
-};
 
 TEST_F(Supervisor, EachStateAndEventLeadsToItsStateAndTellsTheDelegateWhatToShow) {
     using State = void (Supervisor::*)();
@@ -239,7 +187,7 @@ TEST_F(Supervisor, APingsContinuationRunsOnTheMainQueueNeverInsidePing) {
 }
 
 TEST_F(Supervisor, AnAnswerOnAPortNobodyCanBeSeenOnIsNotTrustedOnceItsOwnEngineHasEnded) {
-    fake::installEngine();
+    fake::installEngine(places);
     platform.portListener = PortListener::none;
     starting();
     answerProbe(false); // launched, as the port is free
@@ -255,7 +203,7 @@ TEST_F(Supervisor, AnAnswerOnAPortNobodyCanBeSeenOnIsNotTrustedOnceItsOwnEngineH
 
 TEST_F(Supervisor, TheUsersOwnEngineStoppingThriceIsReportedWithoutTheLogOfAnEngineLaunchedHere) {
     servingAdopted();
-    fake::writeFile(LOGFILE, "=== start 2026-03-04 05:06:07 +0000 (app) ===\nTraceback\n");
+    fake::writeFile(places.LOGFILE, "=== start 2026-03-04 05:06:07 +0000 (app) ===\nTraceback\n");
     for (int stop = 0; stop < 2; ++stop) {
         platform.portListener = PortListener::none;
         time().advance(1.0);

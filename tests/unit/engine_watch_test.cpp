@@ -52,7 +52,7 @@ protected:
 TEST_F(EngineWatch, AStoppedEngineIsReplacedThroughTheStartsOwnPathAfterThePagesRequestsAreAnswered) {
     ASSERT_NO_FATAL_FAILURE(serveLaunchedEngine());
     std::optional<bool> confirmed;
-    app->runJavaScriptConfirmPanel("Lagre?", [&](bool answer) { confirmed = answer; });
+    web().dialogDelegate->runJavaScriptConfirmPanel("Lagre?", [&](bool answer) { confirmed = answer; });
     size_t before = platform.log.events().size();
     stopEngine();
 
@@ -80,9 +80,10 @@ TEST_F(EngineWatch, TheSecondStopWithinFiveMinutesWaitsTwoSecondsAndTheThirdGive
     EXPECT_EQ(platform.session.pendingCount(), 0u) << "a pause before the second relaunch";
     time().advance(0.01);
     ASSERT_NO_FATAL_FAILURE(serveNextEngine());
-    fake::writeFile(LOGFILE, "=== start 2026-03-04 05:06:07 +0000 (app) ===\nstarter\n"
-                             "=== start 2026-03-04 05:08:07 +0000 (app) ===\nTraceback\nMemoryError\n");
-    fake::writeFile(ENG / "Auto-Vorudi.html", "<p>innebygd</p>");
+    fake::writeFile(places.LOGFILE,
+                    "=== start 2026-03-04 05:06:07 +0000 (app) ===\nstarter\n"
+                    "=== start 2026-03-04 05:08:07 +0000 (app) ===\nTraceback\nMemoryError\n");
+    fake::writeFile(places.ENG / "Auto-Vorudi.html", "<p>innebygd</p>");
     time().advance(170);
     stopEngine({ProcessEnding::Reason::uncaughtSignal, 9});
 
@@ -92,11 +93,11 @@ TEST_F(EngineWatch, TheSecondStopWithinFiveMinutesWaitsTwoSecondsAndTheThirdGive
     EXPECT_EQ(warning.note, "Stoppet av signal 9.");
     EXPECT_EQ(warning.excerpt, "Traceback\nMemoryError");
     EXPECT_EQ(warning.buttons, (std::vector<std::string>{"OK", "Vis motorloggen"}));
-    EXPECT_EQ(web().loads.back().target, Url::fileUrl(ENG / "Auto-Vorudi.html").string());
+    EXPECT_EQ(web().loads.back().target, Url::fileUrl(places.ENG / "Auto-Vorudi.html").string());
     window().finishAlert(1);
-    EXPECT_EQ(platform.desktop.opened.back(), Url::fileUrl(LOGFILE)) << "as the menu command opens it";
+    EXPECT_EQ(platform.desktop.opened.back(), Url::fileUrl(places.LOGFILE)) << "as the menu command opens it";
 
-    app->restartEngine(); // giving up started the count anew
+    menu(MenuAction::restartEngine); // giving up started the count anew
     time().runUntilIdle();
     ASSERT_NO_FATAL_FAILURE(serveNextEngine());
     stopEngine();
@@ -131,7 +132,7 @@ TEST_F(EngineWatch, TheUsersOwnEngineIsMissedWithinTwoSecondsOfItsPortClosingAnd
 TEST_F(EngineWatch, RestartStopsTheLaunchedEngineAsAtQuitWaitsForItsPortAndStartsAnother) {
     ASSERT_NO_FATAL_FAILURE(serveLaunchedEngine());
     EXPECT_TRUE(restartOffered());
-    app->performMenuAction(MenuAction::restartEngine);
+    menu(MenuAction::restartEngine);
     EXPECT_FALSE(restartOffered());
     EXPECT_EQ(web().loads.back().target, SPLASH);
     ASSERT_EQ(platform.session.requests().back().url.string(), "http://127.0.0.1:8765/api/quit");
@@ -157,7 +158,7 @@ TEST_F(EngineWatch, RestartOnlyAsksTheUsersOwnEngineToQuitAndGivesUpWaitingForIt
     installEngine();
     launch();
     answerProbe(true);
-    app->restartEngine();
+    menu(MenuAction::restartEngine);
     platform.session.answerNext("{}");
     time().runUntilIdle();
     EXPECT_TRUE(platform.launcher.launches.empty());
@@ -172,7 +173,7 @@ TEST_F(EngineWatch, RestartIsOfferedOutsideAStartOrRestartOnly) {
     EXPECT_FALSE(restartOffered()) << "while starting";
     answerProbe(false); // not installed: the built-in page
     EXPECT_TRUE(restartOffered());
-    app->restartEngine(); // nothing runs to be stopped: the engine is looked for at once
+    menu(MenuAction::restartEngine); // nothing runs to be stopped: the engine is looked for at once
     EXPECT_FALSE(restartOffered());
     answerProbe(false);
     EXPECT_TRUE(restartOffered());
@@ -182,7 +183,7 @@ TEST_F(EngineWatch, AStartUpWarningShowsTheEndingAndTheLogTailOrStandsAloneWitho
     installEngine();
     launch();
     answerProbe(false);
-    fake::writeFile(LOGFILE, "=== start 2026-03-04 05:06:07 +0000 (app) ===\nImportError: numpy\n");
+    fake::writeFile(places.LOGFILE, "=== start 2026-03-04 05:06:07 +0000 (app) ===\nImportError: numpy\n");
     stopEngine();
     answerProbe(false);
     ASSERT_EQ(window().alerts().size(), 1u);
@@ -191,8 +192,8 @@ TEST_F(EngineWatch, AStartUpWarningShowsTheEndingAndTheLogTailOrStandsAloneWitho
     EXPECT_EQ(window().alerts()[0].excerpt, "ImportError: numpy");
     EXPECT_EQ(window().alerts()[0].buttons.size(), 2u);
 
-    std::filesystem::remove(LOGFILE);
-    app->restartEngine();
+    std::filesystem::remove(places.LOGFILE);
+    menu(MenuAction::restartEngine);
     time().runUntilIdle();
     answerProbe(false);
     stopEngine();
@@ -216,14 +217,14 @@ protected:
             launchedEngine().end({ProcessEnding::Reason::exit, 1});
             break;
         case Recovery::contentProcessDeath:
-            app->webContentProcessDidTerminate(WebContentProcessTermination::crashed);
+            web().navigationDelegate->webContentProcessDidTerminate(WebContentProcessTermination::crashed);
             break;
         case Recovery::failedLoad:
             web().currentUrl = *Url::parse(enginePage);
-            app->didFailProvisionalNavigation(NavigationFailure::cannotConnectToHost);
+            web().navigationDelegate->didFailProvisionalNavigation(NavigationFailure::cannotConnectToHost);
             break;
         case Recovery::reload:
-            app->reloadPage();
+            menu(MenuAction::reloadPage);
             break;
         }
         time().runUntilIdle();
@@ -261,7 +262,7 @@ TEST_F(EngineWatch, APageProcessDeathDuringStartUpLaunchesNoSecondEngine) {
     installEngine();
     launch();
     answerProbe(false); // the engine is launched and polled
-    app->webContentProcessDidTerminate(WebContentProcessTermination::crashed);
+    web().navigationDelegate->webContentProcessDidTerminate(WebContentProcessTermination::crashed);
     time().runUntilIdle();
     answerProbe(false); // the poll's probe, superseded
     answerProbe(false); // the recovery's own: the engine starting is waited for
@@ -274,7 +275,7 @@ TEST_F(EngineWatch, APageProcessDeathDuringStartUpLaunchesNoSecondEngine) {
 
 TEST_F(EngineWatch, AStopDuringARestartIsTheRestartsOwn) {
     ASSERT_NO_FATAL_FAILURE(serveLaunchedEngine());
-    app->restartEngine();
+    menu(MenuAction::restartEngine);
     stopEngine(); // it quits as asked
     platform.portListener = PortListener::none;
     platform.session.answerNext("{}");

@@ -2,6 +2,9 @@
 // application asks of the page on the fake platform.
 
 #include "fake/app_fixture.h"
+#include "fake/fake_main_window.h"
+#include "webhost/desktop_drops.h"
+#include "webhost/dialogs.h"
 #include "webhost/file_drops.h"
 
 #include <gtest/gtest.h>
@@ -43,15 +46,14 @@ TEST(FileDrops, OnlyTheInputThatAsksUnderTheDropsOwnTokenGetsItsFiles) {
     const std::string token = handOverToken();
     EXPECT_EQ(token.size(), std::string("application/x-vorl-drop-").size() + 32);
     EXPECT_NE(token, handOverToken()) << "new for each drop";
-    EXPECT_TRUE(isHandOver({token}, token));
-    EXPECT_FALSE(isHandOver({}, token)) << "a page's input that takes anything";
-    EXPECT_FALSE(isHandOver({"audio/*", token}, token));
-    EXPECT_FALSE(isHandOver({"application/x-vorl-drop-"}, token));
+    EXPECT_TRUE(isHandOverType(token));
+    EXPECT_FALSE(isHandOverType("audio/*"));
 }
 
-class Drops : public fake::AppFixture {
+class Drops : public ::testing::Test {
 protected:
-    Drops() { launch(); }
+    fake::FakeWebView& web() { return *shown.web; }
+    fake::FakeWindow& window() { return *shown.window; }
     void show(const char* page) { web().currentUrl = Url::parse(page); }
     std::vector<fake::FakeWebView::ScriptCall>& scripts() { return web().scripts; }
     std::string argument(std::size_t script, const char* name) {
@@ -60,23 +62,29 @@ protected:
     // A file input asks for files; what it got lands in chosen.
     void choose(std::vector<std::string> acceptedTypes) {
         chosen.reset();
-        app->runOpenPanel(true, acceptedTypes, [this](auto files) { chosen = std::move(files); });
+        dialogs.runOpenPanel(true, acceptedTypes, [this](auto files) { chosen = std::move(files); });
     }
     std::optional<std::optional<std::vector<std::filesystem::path>>> chosen;
+
+    fake::TemporaryHome home;
+    const std::filesystem::path HOME = home.path();
+    fake::FakeMainWindow shown;
+    DesktopDrops drops{shown.mainWindow, *Url::parse("file:///tmp/ENG/Auto-Vorudi.html")};
+    PageDialogs dialogs{shown.mainWindow, drops};
 };
 
 TEST_F(Drops, TheToolsPageHearsTheDragAndGetsTheFilesItsLastDragoverTookThroughItsOwnInput) {
     show("http://127.0.0.1:8765/");
     fake::writeFile(HOME / "lyd.wav", "RIFF");
-    EXPECT_TRUE(app->draggingUpdated({10, 20}, 2));
-    EXPECT_TRUE(app->draggingUpdated({30, 40}, 2));
+    EXPECT_TRUE(drops.draggingUpdated({10, 20}, 2));
+    EXPECT_TRUE(drops.draggingUpdated({30, 40}, 2));
     ASSERT_EQ(scripts().size(), 2u);
     EXPECT_EQ(argument(0, "phase"), "enter");
     EXPECT_EQ(argument(1, "phase"), "over");
     EXPECT_EQ(std::get<double>(scripts()[1].arguments.at("count")), 2);
     EXPECT_EQ(scripts()[0].world, ScriptWorld::page);
 
-    EXPECT_TRUE(app->performDragOperation({30, 40}, {HOME / "lyd.wav", HOME}));
+    EXPECT_TRUE(drops.performDragOperation({30, 40}, {HOME / "lyd.wav", HOME}));
     ASSERT_EQ(scripts().size(), 3u);
     EXPECT_EQ(argument(2, "phase"), "over") << "a last dragover decides";
     scripts()[2].completion("taken");
@@ -92,16 +100,18 @@ TEST_F(Drops, TheToolsPageHearsTheDragAndGetsTheFilesItsLastDragoverTookThroughI
         << "the folder is left out";
     EXPECT_FALSE(window().shown);
     choose({token});
-    EXPECT_TRUE(window().shown) << "handed over once only";
+    EXPECT_EQ(chosen, std::optional<std::optional<std::vector<std::filesystem::path>>>(std::in_place))
+        << "handed over once only; asked again, the input is answered as cancelled";
+    EXPECT_FALSE(window().shown) << "a hand-over's input never gets a panel";
 
-    EXPECT_TRUE(app->draggingUpdated({1, 1}, 1));
+    EXPECT_TRUE(drops.draggingUpdated({1, 1}, 1));
     EXPECT_EQ(argument(4, "phase"), "enter") << "a new drag";
 }
 
 TEST_F(Drops, APageThatTakesNoDropThereGetsNoFiles) {
     show("http://127.0.0.1:8765/other");
     fake::writeFile(HOME / "lyd.wav", "RIFF");
-    EXPECT_TRUE(app->performDragOperation({5, 5}, {HOME / "lyd.wav"}));
+    EXPECT_TRUE(drops.performDragOperation({5, 5}, {HOME / "lyd.wav"}));
     scripts()[0].completion("refused");
     ASSERT_EQ(scripts().size(), 2u);
     EXPECT_EQ(argument(1, "phase"), "leave");
@@ -111,9 +121,9 @@ TEST_F(Drops, APageThatTakesNoDropThereGetsNoFiles) {
 TEST_F(Drops, TheSplashAndOtherPagesGetNothing) {
     for (const char* page : {"about:blank", "http://127.0.0.1:9000/", "file:///tmp/Auto-Vorudi.html"}) {
         show(page);
-        EXPECT_FALSE(app->draggingUpdated({5, 5}, 1)) << page;
-        app->draggingExited();
-        EXPECT_FALSE(app->performDragOperation({5, 5}, {HOME})) << page;
+        EXPECT_FALSE(drops.draggingUpdated({5, 5}, 1)) << page;
+        drops.draggingExited();
+        EXPECT_FALSE(drops.performDragOperation({5, 5}, {HOME})) << page;
     }
     EXPECT_TRUE(scripts().empty());
 }

@@ -1,5 +1,5 @@
+#include "engine/proxy_rules.h"
 #include "webhost/navigation_rules.h"
-#include "webhost/proxy_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,26 +1,37 @@
 // Where navigations go, and recovery when the engine's page fails to load, on the fake platform.
 
+#include "base/product.h"
 #include "fake/app_fixture.h"
+#include "fake/fake_main_window.h"
+#include "fake/recording_engine_control.h"
+#include "webhost/downloads.h"
+#include "webhost/navigation.h"
 
 #include <gtest/gtest.h>
 
 namespace vorl {
 namespace {
 
-class Navigation : public fake::AppFixture {
+class Routing : public ::testing::Test {
 protected:
-    Navigation() { launch(); }
     NavigationActionPolicy decide(const char* url) {
         std::vector<NavigationActionPolicy> decisions;
-        app->decidePolicyForNavigationAction(
+        navigation.decidePolicyForNavigationAction(
             NavigationAction{false, Url::parse(url)},
             [&](NavigationActionPolicy policy) { decisions.push_back(policy); });
         EXPECT_EQ(decisions.size(), 1u) << "decided exactly once, before returning";
         return decisions.at(0);
     }
+
+    fake::TemporaryHome home;
+    fake::FakePlatform platform{home.path()};
+    fake::FakeMainWindow shown;
+    Downloads downloads{shown.mainWindow, home.path()};
+    fake::RecordingEngineControl engine;
+    Navigation navigation{shown.mainWindow, platform.desktop, platform.time, downloads, engine};
 };
 
-TEST_F(Navigation, OutsideLinksGoToTheBrowserFirstAndAreThenCancelled) {
+TEST_F(Routing, OutsideLinksGoToTheBrowserFirstAndAreThenCancelled) {
     EXPECT_EQ(decide("https://example.org/hjelp"), NavigationActionPolicy::cancel);
     ASSERT_EQ(platform.desktop.opened.size(), 1u);
     EXPECT_EQ(platform.desktop.opened[0].string(), "https://example.org/hjelp");
@@ -29,24 +40,31 @@ TEST_F(Navigation, OutsideLinksGoToTheBrowserFirstAndAreThenCancelled) {
     EXPECT_EQ(platform.desktop.opened.size(), 1u);
 }
 
-TEST_F(Navigation, NewWindowsOpenInTheBrowserWhateverTheAddressAndNeverInTheApp) {
-    app->createWebView(NavigationAction{false, Url::parse("http://127.0.0.1:8765/")});
-    app->createWebView(NavigationAction{false, std::nullopt});
+TEST_F(Routing, NewWindowsOpenInTheBrowserWhateverTheAddressAndNeverInTheApp) {
+    navigation.createWebView(NavigationAction{false, Url::parse("http://127.0.0.1:8765/")});
+    navigation.createWebView(NavigationAction{false, std::nullopt});
     ASSERT_EQ(platform.desktop.opened.size(), 1u);
     EXPECT_EQ(platform.desktop.opened[0].string(), "http://127.0.0.1:8765/");
-    EXPECT_EQ(platform.log.count("platform.createWebView"), 1);
+    EXPECT_EQ(platform.log.count("platform.createWebView"), 0);
 }
 
-TEST_F(Navigation, EveryDownloadGetsTheAppAsItsDelegate) {
+TEST_F(Routing, EveryDownloadGetsTheDownloadsAsItsDelegate) {
     fake::FakeDownload download;
-    app->navigationDidBecomeDownload(download);
-    EXPECT_EQ(download.delegate, app.get());
+    navigation.navigationDidBecomeDownload(download);
+    EXPECT_EQ(download.delegate, &downloads);
 }
+
+// Across objects: a failed page brings the engine back.
+class Navigation : public fake::AppFixture {
+protected:
+    Navigation() { launch(); }
+    NavigationDelegate& navigation() { return *web().navigationDelegate; }
+};
 
 TEST_F(Navigation, AFailureOnTheEnginesPageBringsTheSplashBackThenProbes) {
     answerProbe(true);
     size_t loads = web().loads.size();
-    app->didFailProvisionalNavigation(NavigationFailure::other);
+    navigation().didFailProvisionalNavigation(NavigationFailure::other);
     ASSERT_EQ(web().loads.size(), loads + 1);
     EXPECT_EQ(web().loads.back().target, SPLASH);
     EXPECT_EQ(platform.session.pendingCount(), 1u);
@@ -62,21 +80,21 @@ TEST_F(Navigation, AFailureOnTheEnginesPageBringsTheSplashBackThenProbes) {
 TEST_F(Navigation, ADownloadOrAnInterruptedLoadLeavesTheEnginesPageAlone) {
     answerProbe(true);
     size_t loads = web().loads.size();
-    app->didFailProvisionalNavigation(NavigationFailure::interrupted);
+    navigation().didFailProvisionalNavigation(NavigationFailure::interrupted);
     EXPECT_EQ(web().loads.size(), loads);
     EXPECT_EQ(platform.session.pendingCount(), 0u);
 }
 
 TEST_F(Navigation, TwoFailuresInQuickSuccessionStartTwoRecoveries) {
     answerProbe(true);
-    app->didFailProvisionalNavigation(NavigationFailure::cannotConnectToHost);
-    app->didFailProvisionalNavigation(NavigationFailure::cannotConnectToHost);
+    navigation().didFailProvisionalNavigation(NavigationFailure::cannotConnectToHost);
+    navigation().didFailProvisionalNavigation(NavigationFailure::cannotConnectToHost);
     EXPECT_EQ(platform.log.count("web.loadHTMLString"), 3);
     EXPECT_EQ(platform.session.pendingCount(), 2u);
 }
 
 TEST_F(Navigation, ADeadPageProcessBringsThePageBackUntilItDiesThreeTimesWithinAMinute) {
-    fake::writeFile(ENG / "Auto-Vorudi.html", "innebygd");
+    fake::writeFile(places.ENG / "Auto-Vorudi.html", "innebygd");
     answerProbe(true);
     struct Death {
         Seconds at;
@@ -97,7 +115,7 @@ TEST_F(Navigation, ADeadPageProcessBringsThePageBackUntilItDiesThreeTimesWithinA
         now = death.at;
         size_t splashes = platform.log.count("web.loadHTMLString");
         size_t probes = platform.session.pendingCount();
-        app->webContentProcessDidTerminate(death.reason);
+        navigation().webContentProcessDidTerminate(death.reason);
         EXPECT_EQ(platform.log.count("web.loadHTMLString"), splashes + (death.givesUp ? 0 : 1)) << death.at;
         EXPECT_EQ(platform.session.pendingCount(), probes + (death.givesUp ? 0 : 1)) << death.at;
     }

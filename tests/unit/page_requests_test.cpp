@@ -1,7 +1,10 @@
 // The page's messages and dialogs on the fake platform: each answered exactly once, however
 // its sheet ends.
 
+#include "bridge/page_bridge.h"
 #include "fake/app_fixture.h"
+#include "fake/fake_main_window.h"
+#include "webhost/dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -11,20 +14,37 @@ namespace {
 using fake::OpenPanelSheet;
 using fake::SavePanelSheet;
 
-class PageRequests : public fake::AppFixture {
+// No file is ever handed over here.
+class NoHandOvers final : public FileHandOvers {
+public:
+    bool isHandOver(const std::vector<std::string>&) const override { return false; }
+    void handOver(const std::vector<std::string>&, FileChooserCompletion completion) override {
+        completion(std::nullopt);
+    }
+};
+
+// The bridge and the page's dialogs, sharing one window as the application has them.
+class PageRequests : public ::testing::Test {
 protected:
-    PageRequests() { launch(); }
+    fake::FakeWindow& window() { return *mainWindow.window; }
 
     // Posts a message and collects every reply it gets.
     std::vector<ScriptReply>& post(std::map<std::string, std::string> entries) {
         auto& replies = replyLists.emplace_back(std::make_unique<std::vector<ScriptReply>>());
-        app->didReceiveScriptMessage(
+        bridge.didReceiveScriptMessage(
             fake::FakeScriptMessage(std::move(entries)),
             [&list = *replies](ScriptReply reply) { list.push_back(std::move(reply)); });
         return *replies;
     }
     template <class Sheet> const Sheet& openSheet() { return std::get<Sheet>(window().shown.value()); }
     std::vector<std::unique_ptr<std::vector<ScriptReply>>> replyLists;
+
+    fake::TemporaryHome home;
+    fake::FakePlatform platform{home.path()};
+    fake::FakeMainWindow mainWindow;
+    NoHandOvers noHandOvers;
+    PageBridge bridge{mainWindow.mainWindow, platform.desktop};
+    PageDialogs dialogs{mainWindow.mainWindow, noHandOvers};
 };
 
 const ScriptReply nothing{};
@@ -81,7 +101,7 @@ TEST_F(PageRequests, PanelsAskedAtOnceAreShownOneAtATimeAndEachAnswersItsOwnRequ
     for (int i = 0; i < 30; ++i)
         replies.push_back(&post({{"cmd", "saveAs"}, {"name", std::to_string(i) + ".wav"}}));
     int alertsEnded = 0;
-    app->runJavaScriptAlertPanel("etter", [&] { ++alertsEnded; });
+    dialogs.runJavaScriptAlertPanel("etter", [&] { ++alertsEnded; });
     auto& waitingBehindTheAlert = post({{"cmd", "chooseFolder"}});
     for (int i = 0; i < 30; ++i) {
         std::string name = std::to_string(i) + ".wav";
@@ -113,65 +133,64 @@ TEST_F(PageRequests, MessagesItCannotTakeGetTheErrorAtOnce) {
     EXPECT_EQ(post({{"cmd", "Reveal"}}), unknown);
 }
 
-class PageDialogs : public fake::AppFixture {
+class Dialogs : public PageRequests {
 protected:
-    PageDialogs() { launch(); }
     const Alert& openAlert() { return std::get<fake::AlertSheet>(window().shown.value()).alert; }
 };
 
-TEST_F(PageDialogs, AlertShowsTheMessageUnderTheAppsNameAndResumesOnceWhenEnded) {
+TEST_F(Dialogs, AlertShowsTheMessageUnderTheAppsNameAndResumesOnceWhenEnded) {
     int resumed = 0;
-    app->runJavaScriptAlertPanel("Ferdig!", [&] { ++resumed; });
+    dialogs.runJavaScriptAlertPanel("Ferdig!", [&] { ++resumed; });
     EXPECT_EQ(openAlert().messageText, "VORL Vorudi");
     EXPECT_EQ(openAlert().informativeText, "Ferdig!");
     EXPECT_EQ(openAlert().buttons, std::vector<std::string>{"OK"});
     window().finishAlert(0);
-    app->runJavaScriptAlertPanel("Igjen", [&] { ++resumed; });
+    dialogs.runJavaScriptAlertPanel("Igjen", [&] { ++resumed; });
     window().closeWithSheets();
     EXPECT_EQ(resumed, 2);
 }
 
-TEST_F(PageDialogs, ConfirmIsTrueOnlyForOk) {
+TEST_F(Dialogs, ConfirmIsTrueOnlyForOk) {
     std::vector<bool> answers;
     for (std::optional<std::size_t> button :
          {std::optional<std::size_t>(0), std::optional<std::size_t>(1), std::optional<std::size_t>()}) {
-        app->runJavaScriptConfirmPanel("Slette?", [&](bool confirmed) { answers.push_back(confirmed); });
+        dialogs.runJavaScriptConfirmPanel("Slette?", [&](bool confirmed) { answers.push_back(confirmed); });
         EXPECT_EQ(openAlert().buttons, (std::vector<std::string>{"OK", "Avbryt"}));
         window().finishAlert(button);
     }
     EXPECT_EQ(answers, (std::vector<bool>{true, false, false}));
 }
 
-TEST_F(PageDialogs, PromptAnswersTheFieldOnOkEvenEmptiedAndNullOtherwise) {
+TEST_F(Dialogs, PromptAnswersTheFieldOnOkEvenEmptiedAndNullOtherwise) {
     std::vector<std::optional<std::string>> answers;
     auto collect = [&](std::optional<std::string> answer) { answers.push_back(std::move(answer)); };
-    app->runJavaScriptTextInputPanel("Navn?", "standard", collect);
+    dialogs.runJavaScriptTextInputPanel("Navn?", "standard", collect);
     ASSERT_TRUE(openAlert().accessoryTextField);
     EXPECT_EQ(openAlert().accessoryTextField->stringValue, "standard");
     EXPECT_EQ(openAlert().accessoryTextField->width, 280);
     EXPECT_EQ(openAlert().accessoryTextField->height, 24);
     window().finishAlert(0, "nytt navn");
-    app->runJavaScriptTextInputPanel("Navn?", std::nullopt, collect);
+    dialogs.runJavaScriptTextInputPanel("Navn?", std::nullopt, collect);
     EXPECT_EQ(openAlert().accessoryTextField->stringValue, "");
     window().finishAlert(0, "");
-    app->runJavaScriptTextInputPanel("Navn?", "x", collect);
+    dialogs.runJavaScriptTextInputPanel("Navn?", "x", collect);
     window().finishAlert(1, "x");
-    app->runJavaScriptTextInputPanel("Navn?", "x", collect);
+    dialogs.runJavaScriptTextInputPanel("Navn?", "x", collect);
     window().closeWithSheets();
     EXPECT_EQ(answers,
               (std::vector<std::optional<std::string>>{"nytt navn", "", std::nullopt, std::nullopt}));
 }
 
-TEST_F(PageDialogs, FileInputsChooseFilesNeverFoldersAndCancelAsNoSelection) {
+TEST_F(Dialogs, FileInputsChooseFilesNeverFoldersAndCancelAsNoSelection) {
     std::vector<std::optional<std::vector<std::filesystem::path>>> answers;
     auto collect = [&](auto files) { answers.push_back(std::move(files)); };
-    app->runOpenPanel(true, {}, collect);
+    dialogs.runOpenPanel(true, {}, collect);
     const OpenPanel& panel = std::get<OpenPanelSheet>(window().shown.value()).panel;
     EXPECT_TRUE(panel.allowsMultipleSelection);
     EXPECT_TRUE(panel.canChooseFiles);
     EXPECT_FALSE(panel.canChooseDirectories);
     window().finishOpenPanel(ModalResponse::ok, {"/a.wav", "/b.wav"});
-    app->runOpenPanel(false, {}, collect);
+    dialogs.runOpenPanel(false, {}, collect);
     EXPECT_FALSE(std::get<OpenPanelSheet>(window().shown.value()).panel.allowsMultipleSelection);
     window().finishOpenPanel(ModalResponse::cancel);
     using Files = std::vector<std::filesystem::path>;

@@ -1,6 +1,9 @@
 // The menu bar and the view and folder commands.
 
 #include "fake/app_fixture.h"
+#include "fake/fake_main_window.h"
+#include "fake/recording_engine_control.h"
+#include "shell/menu_commands.h"
 #include "shell/menu_table.h"
 #include "shell/view_decisions.h"
 
@@ -91,13 +94,29 @@ TEST(ViewDecisions, ZoomStepsAccumulateAndStopAtTheirBounds) {
     EXPECT_EQ(zoomedOut(zoom), 0.5);
 }
 
-class MenuCommands : public fake::AppFixture {
+// The commands on their own, with the window, the view and the desktop faked.
+class Commands : public ::testing::Test {
 protected:
-    MenuCommands() { launch(); }
-    void perform(MenuAction action) { platform.app.menuTarget->performMenuAction(action); }
+    void perform(MenuAction action) { commands.performMenuAction(action); }
+    fake::FakeWebView& web() { return *shown.web; }
+    fake::FakeWindow& window() { return *shown.window; }
+
+    fake::TemporaryHome home;
+    fake::FakePlatform platform{home.path()};
+    const Places places = placesBelow(home.path());
+    fake::FakeMainWindow shown;
+    fake::RecordingEngineControl engine;
+    MenuCommands commands{platform.app, shown.mainWindow, platform.desktop, engine, places};
 };
 
-TEST_F(MenuCommands, StandardActionsReachTheWindowThePageAndTheApplication) {
+// Across objects: the commands that reach the engine's supervision and the page's dialogs.
+class Menu : public fake::AppFixture {
+protected:
+    Menu() { launch(); }
+    void perform(MenuAction action) { menu(action); }
+};
+
+TEST_F(Commands, StandardActionsReachTheWindowThePageAndTheApplication) {
     using enum MenuAction;
     for (MenuAction action : {undo, redo, cut, copy, paste, selectAll})
         perform(action);
@@ -108,12 +127,13 @@ TEST_F(MenuCommands, StandardActionsReachTheWindowThePageAndTheApplication) {
     for (MenuAction action :
          {performMiniaturize, performZoom, toggleFullScreen, orderFrontStandardAboutPanel, hide})
         perform(action);
-    for (const char* event : {"window.miniaturize", "window.toggleMaximized", "window.toggleFullScreen",
-                              "app.orderFrontStandardAboutPanel", "app.hide"})
+    for (const char* event : {"window.miniaturize", "window.toggleMaximized", "window.toggleFullScreen"})
+        EXPECT_EQ(shown.log.count(event), 1) << event;
+    for (const char* event : {"app.orderFrontStandardAboutPanel", "app.hide"})
         EXPECT_EQ(platform.log.count(event), 1) << event;
 }
 
-TEST_F(MenuCommands, QuittingRunsTheShutdown) {
+TEST_F(Menu, QuittingRunsTheShutdown) {
     installEngine();
     answerProbe(false);
     platform.session.responder = [](const UrlRequest&) { return std::optional<std::string>("{}"); };
@@ -121,7 +141,7 @@ TEST_F(MenuCommands, QuittingRunsTheShutdown) {
     EXPECT_EQ(platform.log.count("session.POST http://127.0.0.1:8765/api/quit"), 1);
 }
 
-TEST_F(MenuCommands, ReloadReloadsTheEnginesPageAndReconnectsFromTheSplash) {
+TEST_F(Menu, ReloadReloadsTheEnginesPageAndReconnectsFromTheSplash) {
     perform(MenuAction::reloadPage);
     EXPECT_EQ(platform.session.pendingCount(), 2u) << "on the splash: a probe of its own";
     answerProbe(true);
@@ -132,16 +152,17 @@ TEST_F(MenuCommands, ReloadReloadsTheEnginesPageAndReconnectsFromTheSplash) {
     EXPECT_EQ(platform.session.requests().size(), probes);
 }
 
-TEST_F(MenuCommands, ReloadAndQuitAnswerTheShownAndWaitingSheetsAsCancelledFirst) {
+TEST_F(Menu, ReloadAndQuitAnswerTheShownAndWaitingSheetsAsCancelledFirst) {
     answerProbe(true);
     std::vector<std::string> answers;
     auto askConfirm = [&](const char* name) {
-        app->runJavaScriptConfirmPanel(name, [&answers, name](bool yes) {
+        web().dialogDelegate->runJavaScriptConfirmPanel(name, [&answers, name](bool yes) {
             answers.push_back(std::string(name) + (yes ? " ja" : " nei"));
         });
     };
     askConfirm("vist");
-    app->runOpenPanel(false, {}, [&](auto files) { answers.push_back(files ? "filer" : "ingen filer"); });
+    web().dialogDelegate->runOpenPanel(
+        false, {}, [&](auto files) { answers.push_back(files ? "filer" : "ingen filer"); });
     perform(MenuAction::reloadPage);
     EXPECT_EQ(answers, (std::vector<std::string>{"vist nei", "ingen filer"}));
     EXPECT_EQ(web().reloads, 1);
@@ -153,7 +174,7 @@ TEST_F(MenuCommands, ReloadAndQuitAnswerTheShownAndWaitingSheetsAsCancelledFirst
     EXPECT_EQ(answers.back(), "etter nei");
 }
 
-TEST_F(MenuCommands, ZoomCommandsWorkOnThePagesZoom) {
+TEST_F(Commands, ZoomCommandsWorkOnThePagesZoom) {
     web().zoom = 1.35;
     perform(MenuAction::zoomIn);
     EXPECT_DOUBLE_EQ(web().zoom, 1.45);
@@ -164,34 +185,34 @@ TEST_F(MenuCommands, ZoomCommandsWorkOnThePagesZoom) {
     EXPECT_EQ(web().zoom, 1.0);
 }
 
-TEST_F(MenuCommands, PinchAndScrollZoomKeepToTheMenusBoundsSoItsStepsNeverGoTheWrongWay) {
-    app->didRequestPageZoom(3.0);
+TEST_F(Commands, PinchAndScrollZoomKeepToTheMenusBoundsSoItsStepsNeverGoTheWrongWay) {
+    commands.didRequestPageZoom(3.0);
     EXPECT_EQ(web().zoom, 2.0);
     perform(MenuAction::zoomIn);
     EXPECT_EQ(web().zoom, 2.0);
-    app->didRequestPageZoom(0.3);
+    commands.didRequestPageZoom(0.3);
     EXPECT_EQ(web().zoom, 0.5);
     perform(MenuAction::zoomOut);
     EXPECT_EQ(web().zoom, 0.5);
-    app->didRequestPageZoom(1.3);
+    commands.didRequestPageZoom(1.3);
     EXPECT_EQ(web().zoom, 1.3);
 }
 
-TEST_F(MenuCommands, TheDataFolderIsCreatedAndOpenedAndTheLogOpened) {
+TEST_F(Commands, TheDataFolderIsCreatedAndOpenedAndTheLogOpened) {
     perform(MenuAction::showFolder);
-    EXPECT_TRUE(std::filesystem::is_directory(DATA));
+    EXPECT_TRUE(std::filesystem::is_directory(places.DATA));
     perform(MenuAction::showLog);
     ASSERT_EQ(platform.desktop.opened.size(), 2u);
-    EXPECT_EQ(platform.desktop.opened[0].filePath(), DATA);
-    EXPECT_EQ(platform.desktop.opened[1].filePath(), LOGFILE);
+    EXPECT_EQ(platform.desktop.opened[0].filePath(), places.DATA);
+    EXPECT_EQ(platform.desktop.opened[1].filePath(), places.LOGFILE);
     EXPECT_TRUE(window().alerts().empty()) << "a missing log brings no message of its own";
 }
 
-TEST_F(MenuCommands, TheDataFolderOpensEvenWhenItCannotBeCreated) {
-    fake::writeFile(DATA, "a file where the folder should be");
+TEST_F(Commands, TheDataFolderOpensEvenWhenItCannotBeCreated) {
+    fake::writeFile(places.DATA, "a file where the folder should be");
     perform(MenuAction::showFolder);
     ASSERT_EQ(platform.desktop.opened.size(), 1u);
-    EXPECT_EQ(platform.desktop.opened[0].filePath(), DATA);
+    EXPECT_EQ(platform.desktop.opened[0].filePath(), places.DATA);
 }
 
 } // namespace

@@ -42,7 +42,7 @@ protected:
     std::optional<std::optional<UrlSchemeResponse>> ask(const std::string& page, const std::string& body,
                                                         const std::string& method = "POST") {
         std::optional<std::optional<UrlSchemeResponse>> answer;
-        app->startUrlSchemeTask(
+        web().configuration.urlSchemeHandlers.at(0).handler->startUrlSchemeTask(
             UrlSchemeTask{*Url::parse("vorl-audio://wav"), method, body, Url::parse(page)},
             [&](std::optional<UrlSchemeResponse> response) { answer = std::move(response); });
         return answer;
@@ -71,12 +71,12 @@ TEST_F(AudioFiles, OnlyTheToolsPagesGetTheirAiffMadeWavAndAFileThatCannotBeIsRef
     const WebViewConfiguration& configuration = web().configuration;
     ASSERT_EQ(configuration.urlSchemeHandlers.size(), 1u);
     EXPECT_EQ(configuration.urlSchemeHandlers[0].scheme, "vorl-audio");
-    EXPECT_EQ(configuration.urlSchemeHandlers[0].handler, app.get());
+    EXPECT_TRUE(configuration.urlSchemeHandlers[0].handler);
     ASSERT_EQ(configuration.userScripts.size(), 1u);
     EXPECT_NE(configuration.userScripts[0].source.find("vorl-audio://wav"), std::string::npos);
     EXPECT_EQ(configuration.userScripts[0].allowList,
               (std::vector<std::string>{"http://127.0.0.1/*", "http://localhost/*",
-                                        Url::fileUrl(ENG / "Auto-Vorudi.html").string()}));
+                                        Url::fileUrl(places.ENG / "Auto-Vorudi.html").string()}));
 }
 
 } // namespace

@@ -45,7 +45,7 @@ gboolean GtkWebView::onDropAccept(GtkDropTarget*, GdkDrop* drop, gpointer self) 
     auto* webView = static_cast<GtkWebView*>(self);
     bool fromOutside = gdk_drop_get_drag(drop) == nullptr;
     bool files = gdk_content_formats_contain_gtype(gdk_drop_get_formats(drop), GDK_TYPE_FILE_LIST);
-    if (!fromOutside || !files || !webView->uiDelegate || webView->destroyed)
+    if (!fromOutside || !files || !webView->fileDragDelegate || webView->destroyed)
         return FALSE;
     webView->setWebKitDropsBlocked(true);
     return TRUE;
@@ -58,15 +58,15 @@ GdkDragAction GtkWebView::onDropMotion(GtkDropTarget* target, double x, double y
     GSList* list = files ? gdk_file_list_get_files(files) : nullptr;
     std::size_t count = g_slist_length(list);
     g_slist_free(list);
-    bool taken = webView->uiDelegate && webView->uiDelegate->draggingUpdated(Point{x, y}, count);
+    bool taken = webView->fileDragDelegate && webView->fileDragDelegate->draggingUpdated(Point{x, y}, count);
     return taken ? GDK_ACTION_COPY : GdkDragAction(0);
 }
 
 void GtkWebView::onDropLeave(GtkDropTarget*, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
     webView->setWebKitDropsBlocked(false);
-    if (webView->uiDelegate)
-        webView->uiDelegate->draggingExited();
+    if (webView->fileDragDelegate)
+        webView->fileDragDelegate->draggingExited();
 }
 
 gboolean GtkWebView::onDrop(GtkDropTarget*, const GValue* value, double x, double y, gpointer self) {
@@ -80,7 +80,8 @@ gboolean GtkWebView::onDrop(GtkDropTarget*, const GValue* value, double x, doubl
             paths.emplace_back(path);
     }
     g_slist_free(files);
-    return webView->uiDelegate && webView->uiDelegate->performDragOperation(Point{x, y}, std::move(paths));
+    return webView->fileDragDelegate &&
+           webView->fileDragDelegate->performDragOperation(Point{x, y}, std::move(paths));
 }
 
 } // namespace vorl

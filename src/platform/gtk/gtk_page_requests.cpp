@@ -91,7 +91,7 @@ ScriptReplyHandler answeringReply(WebKitScriptMessageReply* pending, JSCContext*
 } // namespace
 
 gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self) {
-    UIDelegate* delegate = static_cast<GtkWebView*>(self)->uiDelegate;
+    DialogDelegate* delegate = static_cast<GtkWebView*>(self)->dialogDelegate;
     if (!delegate)
         return FALSE;
     std::string message = webkit_script_dialog_get_message(dialog);
@@ -115,7 +115,7 @@ gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, 
 }
 
 gboolean GtkWebView::onRunFileChooser(WebKitWebView*, WebKitFileChooserRequest* request, gpointer self) {
-    UIDelegate* delegate = static_cast<GtkWebView*>(self)->uiDelegate;
+    DialogDelegate* delegate = static_cast<GtkWebView*>(self)->dialogDelegate;
     if (!delegate)
         return FALSE;
     std::vector<std::string> acceptedTypes;
@@ -127,7 +127,7 @@ gboolean GtkWebView::onRunFileChooser(WebKitWebView*, WebKitFileChooserRequest* 
 }
 
 GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
-    if (UIDelegate* delegate = static_cast<GtkWebView*>(self)->uiDelegate)
+    if (NavigationDelegate* delegate = static_cast<GtkWebView*>(self)->navigationDelegate)
         delegate->createWebView(navigationActionOf(action));
     return nullptr; // no second web view, ever
 }

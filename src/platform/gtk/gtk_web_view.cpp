@@ -90,12 +90,20 @@ GtkWebView::~GtkWebView() {
         g_signal_handlers_disconnect_by_data(contentManager.get(), binding.get());
 }
 
-void GtkWebView::setUIDelegate(UIDelegate& delegate) {
-    uiDelegate = &delegate;
+void GtkWebView::setDialogDelegate(DialogDelegate& delegate) {
+    dialogDelegate = &delegate;
 }
 
 void GtkWebView::setNavigationDelegate(NavigationDelegate& delegate) {
     navigationDelegate = &delegate;
+}
+
+void GtkWebView::setMagnificationDelegate(MagnificationDelegate& delegate) {
+    magnificationDelegate = &delegate;
+}
+
+void GtkWebView::setFileDragDelegate(FileDragDelegate& delegate) {
+    fileDragDelegate = &delegate;
 }
 
 void GtkWebView::setProxySettings(const ProxySettings& proxy) {
@@ -111,8 +119,8 @@ void GtkWebView::setProxySettings(const ProxySettings& proxy) {
     webkit_network_proxy_settings_free(settings);
 }
 
-// A pinch scales the zoom it began at; each notch of Ctrl and the wheel scales by 1.1. The UI
-// delegate decides what each leads to.
+// A pinch scales the zoom it began at; each notch of Ctrl and the wheel scales by 1.1. The
+// magnification delegate decides what each leads to.
 void GtkWebView::addMagnificationGestures() {
     GtkGesture* pinch = gtk_gesture_zoom_new();
     g_signal_connect(pinch, "begin", G_CALLBACK(+[](GtkGesture*, GdkEventSequence*, gpointer self) {
@@ -132,17 +140,17 @@ void GtkWebView::addMagnificationGestures() {
 
 void GtkWebView::onPinch(GtkGestureZoom*, double scale, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
-    if (webView->uiDelegate)
-        webView->uiDelegate->didRequestPageZoom(webView->pinchStartZoom * scale);
+    if (webView->magnificationDelegate)
+        webView->magnificationDelegate->didRequestPageZoom(webView->pinchStartZoom * scale);
 }
 
 gboolean GtkWebView::onScroll(GtkEventControllerScroll* controller, double, double dy, gpointer self) {
     GdkModifierType modifiers =
         gtk_event_controller_get_current_event_state(GTK_EVENT_CONTROLLER(controller));
     auto* webView = static_cast<GtkWebView*>(self);
-    if (!(modifiers & GDK_CONTROL_MASK) || !webView->uiDelegate)
+    if (!(modifiers & GDK_CONTROL_MASK) || !webView->magnificationDelegate)
         return FALSE; // an ordinary scroll belongs to the page
-    webView->uiDelegate->didRequestPageZoom(webView->pageZoom() * std::pow(1.1, -dy));
+    webView->magnificationDelegate->didRequestPageZoom(webView->pageZoom() * std::pow(1.1, -dy));
     return TRUE;
 }
 

@@ -24,8 +24,10 @@ public:
 
     GtkWidget* widget() const { return GTK_WIDGET(view.get()); }
 
-    void setUIDelegate(UIDelegate& delegate) override;
+    void setDialogDelegate(DialogDelegate& delegate) override;
     void setNavigationDelegate(NavigationDelegate& delegate) override;
+    void setMagnificationDelegate(MagnificationDelegate& delegate) override;
+    void setFileDragDelegate(FileDragDelegate& delegate) override;
     void setProxySettings(const ProxySettings& proxy) override;
     std::optional<Url> url() const override;
     void loadRequest(const UrlRequest& request) override;
@@ -83,8 +85,10 @@ private:
     GObjectPtr<WebKitUserContentManager> contentManager;
     GObjectPtr<WebKitWebView> view;
     WebKitNetworkSession* networkSession;
-    UIDelegate* uiDelegate = nullptr;
+    DialogDelegate* dialogDelegate = nullptr;
     NavigationDelegate* navigationDelegate = nullptr;
+    MagnificationDelegate* magnificationDelegate = nullptr;
+    FileDragDelegate* fileDragDelegate = nullptr;
     std::vector<std::unique_ptr<MessageHandlerBinding>> messageHandlers;
     std::map<WebKitDownload*, std::unique_ptr<GtkDownload>> downloads;
     guint pageRequestTimer = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <map>
 #include <memory>
 #include <poll.h>
@@ -60,6 +61,7 @@ struct ChildWatcher::Watched {
         flushing, // ended: the guard writes out its output
         ended,    // reported; waiting to be let go
         ending,   // let go: the guard ends its group
+        killing,  // let go, with its guard gone: the watcher ends the group itself
         reaping,  // the guard is done with the group: the child is reaped as soon as it has ended
         done,
     };
@@ -90,8 +92,18 @@ struct ChildWatcher::Watched {
             bool answered =
                 std::find(heard.lines.begin(), heard.lines.end(),
                           stage == Stage::flushing ? GUARD_FLUSHED : GUARD_GONE) != heard.lines.end();
-            if (answered || heard.closed || Clock::now() >= deadline)
-                stage == Stage::flushing ? flushed() : endHeard(answered || heard.closed);
+            if (stage == Stage::flushing && (answered || heard.closed || Clock::now() >= deadline))
+                flushed();
+            else if (stage == Stage::ending && answered)
+                stage = Stage::reaping;
+            else if (stage == Stage::ending && heard.closed)
+                endGroupItself();
+            else if (stage == Stage::ending && Clock::now() >= deadline)
+                stage = Stage::done; // a guard that stays silent is left with the group, unreaped
+        }
+        if (stage == Stage::killing && Clock::now() >= deadline) {
+            ::kill(-pid, SIGKILL);
+            stage = Stage::reaping;
         }
         if (stage == Stage::reaping && endingOf(pid)) {
             ::waitpid(pid, nullptr, WNOHANG);
@@ -117,12 +129,17 @@ struct ChildWatcher::Watched {
         stage = Stage::ending;
         deadline = Clock::now() + endTime;
         if (!guard.say(GUARD_END))
-            endHeard(true);
+            endGroupItself();
     }
 
-    // A guard that said the group is gone, or has gone itself, signals the group no more: its
-    // leader may be reaped. One that stays silent is left with it, unreaped, on the safe side.
-    void endHeard(bool guardDone) { stage = guardDone ? Stage::reaping : Stage::done; }
+    // A guard that has gone ends the group no more: the watcher does as the guard would have,
+    // SIGTERM now and SIGKILL after the grace period. The leader, unreaped until then, keeps the
+    // group's id from going to another process.
+    void endGroupItself() {
+        ::kill(-pid, SIGTERM);
+        stage = Stage::killing;
+        deadline = Clock::now() + groupGracePeriod;
+    }
 
     // What the thread waits on for this child, and until when at most.
     std::optional<int> descriptor() const {
@@ -133,7 +150,7 @@ struct ChildWatcher::Watched {
         return std::nullopt;
     }
     std::optional<Clock::time_point> wakeBy() const {
-        if (stage == Stage::flushing || stage == Stage::ending)
+        if (stage == Stage::flushing || stage == Stage::ending || stage == Stage::killing)
             return deadline;
         if ((stage == Stage::running && !endSignal) || stage == Stage::reaping)
             return Clock::now() + std::chrono::milliseconds(lookMilliseconds);
@@ -214,8 +231,14 @@ void ChildWatcher::run() {
             else
                 child->second->release();
         }
-        if (stopped)
-            return; // the children's channels close with them: their guards end the groups
+        if (stopped) {
+            // The children's channels close with them: their guards end the groups. A group
+            // whose guard has gone gets at least its SIGTERM.
+            for (auto& [id, child] : children)
+                if (child->stage == Watched::Stage::running && child->guard.listen().closed)
+                    ::kill(-child->pid, SIGTERM);
+            return;
+        }
 
         std::vector<pollfd> ready{{wakeUp.get(), POLLIN, 0}};
         std::optional<Clock::time_point> wakeBy;

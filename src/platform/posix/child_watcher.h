@@ -33,7 +33,8 @@ private:
 // that uses it. It hears of a child's end on its process descriptor, has the guard write out
 // what the child left in its output, and then reports the ending. It passes on what the
 // application tells a guard. Once the application lets go of a child, it has the guard end the
-// child's group and reaps the child when the guard says the group is gone. It never waits but
+// child's group and reaps the child when the guard says the group is gone; where the guard has
+// gone, it ends the group itself, as the guard would have. It never waits but
 // for its channels, the children's descriptors and its own wake-up, so that stopping it is quick.
 class ChildWatcher {
 public:

@@ -1,4 +1,5 @@
-#include "app/globals.h"
+#include "base/places.h"
+#include "base/product.h"
 #include "fake/app_fixture.h"
 
 #include <gtest/gtest.h>
@@ -6,10 +7,9 @@
 namespace vorl {
 namespace {
 
-TEST(Globals, DerivePlacesBelowAnyHomeAndAddressesBelowBase) {
+TEST(Places, DerivePlacesBelowAnyHomeAndAddressesBelowBase) {
     fake::TemporaryHome home;
-    fake::FakePlatform platform(home.path());
-    setGlobalValues(platform);
+    const auto [HOME, ENG, AI, DATA, LOGFILE] = placesBelow(home.path());
 
     EXPECT_EQ(HOME, home.path());
     EXPECT_EQ(ENG, home.path() / "Library" / "Application Support" / "VORL Vorudi");
@@ -19,14 +19,10 @@ TEST(Globals, DerivePlacesBelowAnyHomeAndAddressesBelowBase) {
     // Two spaces and an en dash (three bytes in UTF-8), as the messages spell it.
     EXPECT_EQ(LOGFILE.filename().string(), "VORL Vorudi \xE2\x80\x93 motor.log");
     EXPECT_EQ(BASE.appendingPathComponent("api/quit").string(), "http://127.0.0.1:8765/api/quit");
-    EXPECT_FALSE(std::filesystem::exists(ENG)) << "setting the globals touches no file";
+    EXPECT_FALSE(std::filesystem::exists(ENG)) << "deriving the places touches no file";
 }
 
-TEST(Globals, SplashIsTheNineLinePageOf902Characters) {
-    fake::TemporaryHome home;
-    fake::FakePlatform platform(home.path());
-    setGlobalValues(platform);
-
+TEST(Product, SplashIsTheNineLinePageOf902Characters) {
     EXPECT_EQ(SPLASH.size(), 904u);
     size_t characters = 0;
     for (unsigned char byte : SPLASH)

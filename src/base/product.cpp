@@ -1,16 +1,7 @@
-#include "globals.h"
-
-#include "app_delegate.h"
+#include "product.h"
 
 namespace vorl {
 
-const long PORT = 8765;
-const Url BASE = *Url::parse("http://127.0.0.1:" + std::to_string(PORT) + "/");
-std::filesystem::path HOME;
-std::filesystem::path ENG;
-std::filesystem::path AI;
-std::filesystem::path DATA;
-std::filesystem::path LOGFILE;
 const Color BG{0.102, 0.047, 0.016, 1.0};
 const std::string SPLASH =
     "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><style>\n"
@@ -26,15 +17,14 @@ const std::string SPLASH =
     "@keyframes a{from{margin-left:0}to{margin-left:60%}}\n"
     "</style></head><body><div class=\"c\"><div class=\"p\">VORL</div><div class=\"s\" id=\"m\">Starter "
     "motoren \u2026</div><div class=\"b\"><i></i></div></div></body></html>";
-Application* app;
-std::unique_ptr<AppDelegate> delegate;
 
-void setGlobalValues(const Platform& platform) {
-    HOME = platform.homeDirectory();
-    ENG = HOME / "Library/Application Support/VORL Vorudi";
-    AI = ENG / "_AI-analyse";
-    DATA = HOME / "VORL Vorudi";
-    LOGFILE = HOME / "Library/Logs/VORL Vorudi – motor.log";
+Alert alert(const std::string& messageText, const std::string& informativeText, AlertStyle style) {
+    Alert made;
+    made.messageText = messageText;
+    made.informativeText = informativeText;
+    made.style = style;
+    made.buttons = {okButton};
+    return made;
 }
 
 } // namespace vorl

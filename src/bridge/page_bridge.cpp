@@ -1,6 +1,6 @@
-// Answering the page's "vorl" messages.
+#include "page_bridge.h"
 
-#include "app/app_delegate.h"
+#include "base/product.h"
 #include "bridge/page_message.h"
 
 namespace vorl {
@@ -18,7 +18,9 @@ template <class... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 } // namespace
 
-void AppDelegate::didReceiveScriptMessage(const ScriptMessage& body, ScriptReplyHandler reply) {
+PageBridge::PageBridge(MainWindow& shownIn, Workspace& desktop) : mainWindow(shownIn), workspace(desktop) {}
+
+void PageBridge::didReceiveScriptMessage(const ScriptMessage& body, ScriptReplyHandler reply) {
     std::visit(
         Overloaded{
             [&](const RejectedMessage& rejected) {
@@ -32,10 +34,11 @@ void AppDelegate::didReceiveScriptMessage(const ScriptMessage& body, ScriptReply
                 panel.allowsMultipleSelection = false;
                 panel.texts = {"Velg mappa der bouncede filer skal lagres", "Velg", cancelButton};
                 panel.directory = request.directory;
-                window->beginOpenPanelSheet(panel, [reply](ModalResponse response,
-                                                           const std::vector<std::filesystem::path>& urls) {
-                    reply(panelReply(response, urls.empty() ? std::nullopt : std::optional(urls.front())));
-                });
+                mainWindow.window().beginOpenPanelSheet(
+                    panel, [reply](ModalResponse response, const std::vector<std::filesystem::path>& urls) {
+                        reply(
+                            panelReply(response, urls.empty() ? std::nullopt : std::optional(urls.front())));
+                    });
             },
             [&](const SaveAs& request) {
                 SavePanel panel;
@@ -43,14 +46,14 @@ void AppDelegate::didReceiveScriptMessage(const ScriptMessage& body, ScriptReply
                 panel.texts = {"Lagre bouncet fil med slices", "Lagre", cancelButton};
                 panel.nameFieldStringValue = request.name;
                 panel.directory = request.directory;
-                window->beginSavePanelSheet(
+                mainWindow.window().beginSavePanelSheet(
                     panel, [reply](ModalResponse response, const std::optional<std::filesystem::path>& url) {
                         reply(panelReply(response, url));
                     });
             },
             [&](const Reveal& request) {
                 if (request.path)
-                    platform.workspace().activateFileViewerSelecting({*request.path});
+                    workspace.activateFileViewerSelecting({*request.path});
                 reply(ScriptReply{true, std::nullopt});
             },
         },

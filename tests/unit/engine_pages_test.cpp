@@ -1,0 +1,58 @@
+// What the engine's supervisor has the window show, on fakes of the window's own.
+
+#include "base/product.h"
+#include "engine/engine_pages.h"
+#include "fake/app_fixture.h"
+#include "fake/fake_main_window.h"
+
+#include <gtest/gtest.h>
+
+namespace vorl {
+namespace {
+
+const std::string notInstalled = "AI-miljøet er ikke installert. Appen bruker den innebygde motoren. "
+                                 "Installer VORL Vorudi-pakken på nytt for AI-analyse.";
+const std::string silent = "Motoren svarer ikke. Se ~/Library/Logs/VORL Vorudi – motor.log. "
+                           "Appen bruker den innebygde motoren.";
+
+class Pages : public ::testing::Test {
+protected:
+    fake::FakeWindow& window() { return *shown.window; }
+    fake::FakeWebView& web() { return *shown.web; }
+
+    fake::TemporaryHome home;
+    fake::FakePlatform platform{home.path()};
+    const Places places = placesBelow(home.path());
+    fake::FakeMainWindow shown;
+    EngineProxies proxies{platform};
+    EnginePages pages{shown.mainWindow, platform.app, platform.desktop, proxies, places};
+};
+
+TEST_F(Pages, EachFallbackShowsItsOwnWarning) {
+    pages.showBuiltInPage(EngineWarning{FallbackReason::notInstalled});
+    pages.showBuiltInPage(EngineWarning{FallbackReason::silent});
+    std::vector<std::string> texts;
+    for (const Alert& alert : window().alerts())
+        texts.push_back(alert.informativeText);
+    EXPECT_EQ(texts, (std::vector<std::string>{notInstalled, silent}));
+    EXPECT_TRUE(web().loads.empty()) << "no built-in page: what was shown stays";
+    window().finishAlert(0);
+    EXPECT_EQ(std::get<fake::AlertSheet>(window().shown.value()).alert.informativeText, silent)
+        << "the second waited for the first";
+}
+
+TEST_F(Pages, TheEnginesPageWaitsForTheProxiesThatTakeTheEngineOutOfTheSystemsOwn) {
+    platform.holdProxyAnswers = true;
+    proxies.decide();
+    proxies.applyTo(web());
+    pages.showEnginePage();
+    EXPECT_TRUE(web().loads.empty());
+    platform.releaseProxyAnswers();
+    platform.time.runUntilIdle();
+    ASSERT_EQ(web().loads.size(), 1u);
+    EXPECT_EQ(web().loads[0].target, "http://127.0.0.1:8765/");
+    EXPECT_DOUBLE_EQ(web().loads[0].timeout, 60.0);
+}
+
+} // namespace
+} // namespace vorl
