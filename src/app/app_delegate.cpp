@@ -21,7 +21,7 @@ AppDelegate::AppDelegate(Platform& desktop, const Places& placesOnDisk)
       engine(desktop, places, enginePages), downloads(mainWindow, places.DATA),
       drops(mainWindow, builtInPage(places)), dialogs(mainWindow, drops),
       navigation(mainWindow, desktop.workspace(), desktop.clock(), downloads, engine),
-      audioFiles(builtInPage(places)), bridge(mainWindow, desktop.workspace()),
+      bridge(mainWindow, desktop.workspace()),
       menu(desktop.application(), mainWindow, desktop.workspace(), engine, places) {}
 
 void AppDelegate::applicationWillFinishLaunching() {
@@ -70,9 +70,7 @@ WebViewConfiguration AppDelegate::webViewConfiguration() {
     configuration.developerExtrasEnabled = true;
     configuration.drawsBackground = false;
     configuration.allowsMagnification = true;
-    configuration.userScripts.push_back(
-        {std::string(decodeAudioScript), toolPagePatterns(builtInPage(places))});
-    configuration.urlSchemeHandlers.push_back({"vorl-audio", &audioFiles});
+    configuration.userScripts.push_back({audioDecodingScript(), toolPagePatterns(builtInPage(places))});
     return configuration;
 }
 

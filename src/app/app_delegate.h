@@ -9,7 +9,6 @@
 #include "platform/platform.h"
 #include "shell/menu_commands.h"
 #include "shell/window_frame_file.h"
-#include "webhost/audio_files.h"
 #include "webhost/desktop_drops.h"
 #include "webhost/dialogs.h"
 #include "webhost/downloads.h"
@@ -45,7 +44,6 @@ private:
     DesktopDrops drops;
     PageDialogs dialogs;
     Navigation navigation;
-    AudioFiles audioFiles;
     PageBridge bridge;
     MenuCommands menu;
     // Declared last, so that the window goes first: what it still answers as it closes finds

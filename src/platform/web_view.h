@@ -30,31 +30,6 @@ public:
     virtual void didReceiveScriptMessage(const ScriptMessage& body, ScriptReplyHandler reply) = 0;
 };
 
-// A request a page made of one of the application's own URL schemes.
-struct UrlSchemeTask {
-    Url url;
-    std::string method;
-    std::string body;
-    std::optional<Url> page; // the page shown in the view that asked, as the view has it now
-};
-
-struct UrlSchemeResponse {
-    std::string mimeType;
-    std::string body;
-};
-
-// Answers the requests pages make of a URL scheme of the application's own, which pages of any
-// origin may fetch from.
-class UrlSchemeHandler {
-public:
-    virtual ~UrlSchemeHandler() = default;
-    // Called on the main thread for each request, once its whole body has arrived. reply must be
-    // called exactly once, now or later: with the response, or with nothing, which fails the
-    // page's request as a network error would.
-    virtual void startUrlSchemeTask(const UrlSchemeTask& task,
-                                    std::function<void(std::optional<UrlSchemeResponse>)> reply) = 0;
-};
-
 // A script the view adds to each page whose address one of its patterns matches (WebKit's URL
 // patterns: scheme://host/path, with * as a wildcard; a host's port is not part of them), in the
 // top frame, in the page's own world, before any script of the page's own runs.
@@ -87,11 +62,6 @@ struct WebViewConfiguration {
     // Handlers reachable from the page's own scripts as window.webkit.messageHandlers[name].
     std::vector<MessageHandler> scriptMessageHandlersWithReply;
     std::vector<UserScript> userScripts;
-    struct SchemeHandler {
-        std::string scheme;
-        UrlSchemeHandler* handler;
-    };
-    std::vector<SchemeHandler> urlSchemeHandlers;
 };
 
 enum class EditingCommand { undo, redo, cut, copy, paste, selectAll };

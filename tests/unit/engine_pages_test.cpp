@@ -41,17 +41,27 @@ TEST_F(Pages, EachFallbackShowsItsOwnWarning) {
         << "the second waited for the first";
 }
 
-TEST_F(Pages, TheEnginesPageWaitsForTheProxiesThatTakeTheEngineOutOfTheSystemsOwn) {
+TEST_F(Pages, TheEnginesPageWaitsForASlowProxyResolverAndGoesAroundTheProxyItNames) {
     platform.holdProxyAnswers = true;
+    platform.systemProxyAnswers["http://127.0.0.1:8765/"] = {"http://desk:8080"};
     proxies.decide();
     proxies.applyTo(web());
     pages.showEnginePage();
-    EXPECT_TRUE(web().loads.empty());
+    EXPECT_TRUE(web().loads.empty()) << "not through the desktop's proxy";
     platform.releaseProxyAnswers();
     platform.time.runUntilIdle();
     ASSERT_EQ(web().loads.size(), 1u);
     EXPECT_EQ(web().loads[0].target, "http://127.0.0.1:8765/");
     EXPECT_DOUBLE_EQ(web().loads[0].timeout, 60.0);
+    EXPECT_LT(shown.log.indexOf("web.setProxySettings"), shown.log.indexOf("web.loadRequest"));
+    ASSERT_TRUE(web().proxy);
+    EXPECT_EQ(web().proxy->ignoreHosts, (std::vector<std::string>{"localhost", "127.0.0.0/8", "::1"}));
+}
+
+TEST_F(Pages, AProxyTheEnvironmentNamesNeedsNoAnswerOfTheResolver) {
+    platform.processEnvironment["http_proxy"] = "proxy:3128";
+    proxies.decide();
+    EXPECT_TRUE(platform.proxyLookups.empty());
 }
 
 } // namespace

@@ -285,26 +285,5 @@ TEST_F(EngineWatch, AStopDuringARestartIsTheRestartsOwn) {
     EXPECT_EQ(platform.session.pendingCount(), 1u) << "a first stop: relaunched at once";
 }
 
-TEST_F(EngineWatch, TheEnginesPageWaitsForASlowProxyResolverAndGoesAroundTheProxyItNames) {
-    platform.holdProxyAnswers = true;
-    platform.systemProxyAnswers[enginePage] = {"http://desk:8080"};
-    installEngine();
-    launch();
-    answerProbe(true);
-    EXPECT_EQ(enginePageLoads(), 0) << "not through the desktop's proxy";
-    platform.releaseProxyAnswers();
-    time().runUntilIdle();
-    EXPECT_EQ(enginePageLoads(), 1);
-    EXPECT_LT(platform.log.indexOf("web.setProxySettings"), platform.log.indexOf("web.loadRequest"));
-    ASSERT_TRUE(web().proxy);
-    EXPECT_EQ(web().proxy->ignoreHosts, (std::vector<std::string>{"localhost", "127.0.0.0/8", "::1"}));
-}
-
-TEST_F(EngineWatch, AProxyTheEnvironmentNamesNeedsNoAnswerOfTheResolver) {
-    platform.processEnvironment["http_proxy"] = "proxy:3128";
-    launch();
-    EXPECT_TRUE(platform.proxyLookups.empty());
-}
-
 } // namespace
 } // namespace vorl

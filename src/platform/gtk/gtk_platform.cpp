@@ -6,6 +6,7 @@
 #include "gtk_main_queue.h"
 #include "gtk_main_window.h"
 #include "gtk_web_view.h"
+#include "platform/media_plugins.h"
 #include "platform/posix/group_guard.h"
 #include "platform/posix/installed_folder.h"
 #include "platform/posix/loopback_listener.h"
@@ -126,6 +127,10 @@ std::unique_ptr<Platform> createGtkPlatform(const std::string& toolkitLanguage) 
     std::filesystem::path defaults = installedFolder(VORL_TOOLKIT_DEFAULTS_DIR);
     if (g_file_test((defaults / "gtk-4.0/settings.ini").c_str(), G_FILE_TEST_IS_REGULAR))
         toolkit.merge(toolkitDefaultsEnvironment(started, defaults));
+    // Before the first page process starts, which takes the path into its sandbox.
+    std::filesystem::path mediaPlugins = installedFolder(VORL_GSTREAMER_PLUGINS_DIR);
+    if (g_file_test(mediaPlugins.c_str(), G_FILE_TEST_IS_DIR))
+        toolkit.merge(mediaPluginsEnvironment(started, mediaPlugins));
     useToolkitEnvironment(toolkit);
     EnvironmentChanges forPrograms = startedValues(started, toolkit);
     return std::make_unique<GtkPlatform>(std::move(started), std::move(forPrograms));

@@ -54,7 +54,6 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
     addUserScripts(configuration);
     view = GObjectPtr<WebKitWebView>::retain(
         newWebView(contentManager.get(), configuration.mediaPlaybackRequiresUserAction));
-    addUrlSchemeHandlers(configuration);
     // Developer extras are switched on once the first page has committed: setting the inspector
     // up costs the start nothing then, and the user can reach it all the same.
     developerExtrasPending = configuration.developerExtrasEnabled;
@@ -79,7 +78,6 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
 GtkWebView::~GtkWebView() {
     *alive = false;
     stopPageRequestTimer();
-    removeUrlSchemeHandlers();
     setWebKitDropsBlocked(false);
     g_signal_handlers_disconnect_by_data(fileDropTarget, this);
     g_signal_handlers_disconnect_by_data(networkSession, this);

@@ -62,10 +62,8 @@ private:
     void startPageRequestTimer(Seconds timeout);
     void stopPageRequestTimer();
 
-    // What the application adds to its pages: scripts, and URL schemes of its own (gtk_url_schemes.cpp)
+    // What the application adds to its pages (gtk_user_scripts.cpp)
     void addUserScripts(const WebViewConfiguration& configuration);
-    void addUrlSchemeHandlers(const WebViewConfiguration& configuration);
-    void removeUrlSchemeHandlers();
 
     // Files dragged onto the view from outside the application (gtk_file_drops.cpp)
     void addFileDropTarget();

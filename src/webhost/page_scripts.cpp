@@ -1,0 +1,10 @@
+#include "page_scripts.h"
+
+namespace vorl {
+
+std::string audioDecodingScript() {
+    return "(() => {\n\"use strict\";\n" + std::string(pcmDecodingScript) + "\n" + std::string(decodeAudioScript) +
+           "\n})();\n";
+}
+
+} // namespace vorl
