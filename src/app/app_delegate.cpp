@@ -18,9 +18,11 @@ AppDelegate::AppDelegate(Platform& desktop, const Places& placesOnDisk)
     : platform(desktop), places(placesOnDisk),
       frameFile(windowFrameFile(desktop.configDirectory(), "VORLVorudiHovedvindu")), proxies(desktop),
       enginePages(mainWindow, desktop.application(), desktop.workspace(), proxies, places),
-      engine(desktop, places, enginePages), downloads(mainWindow, places.DATA),
-      drops(mainWindow, builtInPage(places)), dialogs(mainWindow, drops),
-      navigation(mainWindow, desktop.workspace(), desktop.clock(), downloads, engine),
+      engine(desktop, places, enginePages), downloads(mainWindow, places.DATA), handOvers(mainWindow),
+      droppedFolders(mainWindow, handOvers),
+      drops(mainWindow, builtInPage(places), handOvers, droppedFolders), dialogs(mainWindow, handOvers),
+      navigation(mainWindow, desktop.workspace(), downloads, engine),
+      pageProcess(mainWindow, desktop.clock(), desktop.mainQueue(), engine, builtInPage(places)),
       bridge(mainWindow, desktop.workspace()),
       menu(desktop.application(), mainWindow, desktop.workspace(), engine, places) {}
 
@@ -39,6 +41,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     web->setNavigationDelegate(navigation);
     web->setMagnificationDelegate(menu);
     web->setFileDragDelegate(drops);
+    web->setContentProcessDelegate(pageProcess);
     proxies.applyTo(*web);
 
     std::unique_ptr<Window> window = platform.createWindow(WindowConfiguration{contentSize, true});
@@ -67,10 +70,13 @@ WebViewConfiguration AppDelegate::webViewConfiguration() {
     WebViewConfiguration configuration;
     configuration.mediaPlaybackRequiresUserAction = false;
     configuration.scriptMessageHandlersWithReply.push_back({"vorl", &bridge});
+    configuration.scriptMessageHandlersWithReply.push_back({"vorlDrops", &droppedFolders});
     configuration.developerExtrasEnabled = true;
     configuration.drawsBackground = false;
     configuration.allowsMagnification = true;
     configuration.userScripts.push_back({audioDecodingScript(), toolPagePatterns(builtInPage(places))});
+    configuration.userScripts.push_back(
+        {std::string(pageDropsScript), toolPagePatterns(builtInPage(places))});
     return configuration;
 }
 

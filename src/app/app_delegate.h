@@ -12,7 +12,10 @@
 #include "webhost/desktop_drops.h"
 #include "webhost/dialogs.h"
 #include "webhost/downloads.h"
+#include "webhost/dropped_folders.h"
+#include "webhost/hand_overs.h"
 #include "webhost/navigation.h"
+#include "webhost/page_process.h"
 
 namespace vorl {
 
@@ -41,9 +44,12 @@ private:
     EnginePages enginePages;
     EngineSupervisor engine;
     Downloads downloads;
+    HandOvers handOvers;
+    DroppedFolders droppedFolders;
     DesktopDrops drops;
     PageDialogs dialogs;
     Navigation navigation;
+    PageProcess pageProcess;
     PageBridge bridge;
     MenuCommands menu;
     // Declared last, so that the window goes first: what it still answers as it closes finds

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "base/utf8.h"
 #include "engine_words.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "platform/result.h"
 #include "platform/values.h"
-#include "utf8.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "log_tail.h"
 
-#include "utf8.h"
+#include "base/utf8.h"
 
 #include <algorithm>
 #include <fstream>

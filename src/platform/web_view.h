@@ -15,6 +15,7 @@
 
 namespace vorl {
 
+class ContentProcessDelegate;
 class DialogDelegate;
 class FileDragDelegate;
 class MagnificationDelegate;
@@ -84,17 +85,28 @@ public:
     virtual void setNavigationDelegate(NavigationDelegate& delegate) = 0;
     virtual void setMagnificationDelegate(MagnificationDelegate& delegate) = 0;
     virtual void setFileDragDelegate(FileDragDelegate& delegate) = 0;
+    virtual void setContentProcessDelegate(ContentProcessDelegate& delegate) = 0;
     // The proxies for the loads that start from now on, in place of the system's settings.
     virtual void setProxySettings(const ProxySettings& proxy) = 0;
 
     // The address of the page shown or being loaded; nullopt before the first load.
     virtual std::optional<Url> url() const = 0;
+    // The document the view shows: the last load to have committed. A page that starts to load
+    // another still shows its own until that one commits.
+    struct ShownDocument {
+        unsigned number = 0;    // counted from 1 in the order the loads committed; 0 before the first
+        std::optional<Url> url; // its address as it committed
+    };
+    virtual ShownDocument shownDocument() const = 0;
     // Loads the request's URL; the load fails as timed out after request.timeoutInterval.
     virtual void loadRequest(const UrlRequest& request) = 0;
     virtual void loadHTMLString(const std::string& html, const std::optional<Url>& baseUrl) = 0;
     // Loads a local file; the page may read what lies at or below readAccess.
     virtual void loadFileURL(const Url& file, const Url& readAccess) = 0;
     virtual void reload() = 0;
+    // Ends the process that shows the page, as for one that hangs; its delegate does not hear of
+    // it. The view shows nothing live until something is loaded, or reloaded, into it.
+    virtual void terminateWebContentProcess() = 0;
 
     virtual double pageZoom() const = 0;
     virtual void setPageZoom(double zoom) = 0;

@@ -99,8 +99,10 @@ class FileDragDelegate {
 public:
     virtual ~FileDragDelegate() = default;
     // As the drag enters and each time it moves, with how many files it carries as far as known
-    // yet: whether a drop would be taken there (the pointer says so).
-    virtual bool draggingUpdated(Point point, std::size_t fileCount) = 0;
+    // yet. answer tells, now or later, whether a drop would be taken there; the pointer shows the
+    // latest answer.
+    virtual void draggingUpdated(Point point, std::size_t fileCount,
+                                 std::function<void(bool taken)> answer) = 0;
     // The drag has left the view, or was given up.
     virtual void draggingExited() = 0;
     // The drag was dropped: files are the local paths of what was dropped, in the source's
@@ -123,9 +125,18 @@ public:
     virtual void navigationDidBecomeDownload(Download& download) = 0;
     // A load failed before anything of it was shown.
     virtual void didFailProvisionalNavigation(NavigationFailure failure) = 0;
-    // The process that showed the page has ended by itself: the view shows nothing live until
-    // something is loaded into it again.
+};
+
+// The process that shows the page. Each is called on the main thread.
+class ContentProcessDelegate {
+public:
+    virtual ~ContentProcessDelegate() = default;
+    // It has ended by itself: the view shows nothing live until something is loaded into it again.
     virtual void webContentProcessDidTerminate(WebContentProcessTermination reason) = 0;
+    // It has not answered the window for a few seconds (the platform notices when the window
+    // asks something of it, such as the user's input), and later answers again.
+    virtual void webContentProcessDidBecomeUnresponsive() = 0;
+    virtual void webContentProcessDidBecomeResponsive() = 0;
 };
 
 class DownloadDelegate {

@@ -1,6 +1,9 @@
 #include "dialogs.h"
 
 #include "base/product.h"
+#include "base/utf8.h"
+#include "webhost/folder_walk.h"
+#include "webhost/json_text.h"
 
 namespace vorl {
 namespace {
@@ -50,6 +53,8 @@ void PageDialogs::runOpenPanel(bool allowsMultipleSelection, const std::vector<s
     // An input that asks for files the application hands over is never shown a panel.
     if (handOvers.isHandOver(acceptedTypes))
         return handOvers.handOver(acceptedTypes, std::move(completion));
+    if (acceptedTypes == std::vector<std::string>{folderInputType})
+        return runFolderPanel(std::move(completion));
     OpenPanel panel;
     panel.allowsMultipleSelection = allowsMultipleSelection;
     panel.canChooseDirectories = false;
@@ -61,6 +66,31 @@ void PageDialogs::runOpenPanel(bool allowsMultipleSelection, const std::vector<s
                 completion(std::move(urls));
             else
                 completion(std::nullopt);
+        });
+}
+
+void PageDialogs::runFolderPanel(FileChooserCompletion completion) {
+    OpenPanel panel;
+    panel.canChooseDirectories = true;
+    panel.canChooseFiles = false;
+    panel.texts = {"Velg mappe", "Velg", cancelButton};
+    mainWindow.window().beginOpenPanelSheet(
+        panel, [this, completion](ModalResponse response, std::vector<std::filesystem::path> urls) {
+            if (response != ModalResponse::ok || urls.size() != 1)
+                return completion(std::nullopt);
+            // The page is told each file's path in the folder just before it gets the files.
+            std::vector<std::filesystem::path> files;
+            std::string paths = "[";
+            for (FileBelow& file : filesBelow(urls.front())) {
+                if (!isValidUtf8(file.relativePath))
+                    continue;
+                paths += (paths.size() > 1 ? "," : "") + jsonString(file.relativePath);
+                files.push_back(std::move(file.path));
+            }
+            mainWindow.web().callAsyncJavaScript(
+                "return window[Symbol.for('vorl.drops')].folderChosen(paths);",
+                ScriptArguments{{"paths", paths + "]"}}, ScriptWorld::page,
+                [completion, files](std::optional<std::string>) { completion(files); });
         });
 }
 

@@ -6,8 +6,12 @@
 
 namespace vorl {
 
+inline constexpr const char* folderInputType = "application/x-vorl-folder";
+
 // The page's alert, confirm, prompt and file inputs, as sheets on the main window, one at a time
-// in the order the page asked for them; and its question before it is left.
+// in the order the page asked for them; and its question before it is left. A folder input of a
+// tool page (page_drops.js asks for it by folderInputType) gets a folder panel, and the files
+// below the folder chosen with their paths in it.
 class PageDialogs final : public DialogDelegate {
 public:
     PageDialogs(MainWindow& mainWindow, FileHandOvers& handOvers);
@@ -22,6 +26,8 @@ public:
                                      std::function<void(bool)> completion) override;
 
 private:
+    void runFolderPanel(FileChooserCompletion completion);
+
     MainWindow& mainWindow;
     FileHandOvers& handOvers;
 };

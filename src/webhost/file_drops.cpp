@@ -9,16 +9,6 @@ Point clientPoint(Point inView, double pageZoom) {
     return Point{inView.x / zoom, inView.y / zoom};
 }
 
-std::vector<std::filesystem::path> droppableFiles(const std::vector<std::filesystem::path>& dropped) {
-    std::vector<std::filesystem::path> files;
-    for (const std::filesystem::path& path : dropped) {
-        std::error_code error;
-        if (path.is_absolute() && std::filesystem::is_regular_file(path, error))
-            files.push_back(path);
-    }
-    return files;
-}
-
 ScriptArguments dragEventArguments(const std::string& phase, Point client, std::size_t count) {
     return ScriptArguments{
         {"phase", phase}, {"x", client.x}, {"y", client.y}, {"count", static_cast<double>(count)}};

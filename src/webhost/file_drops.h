@@ -7,18 +7,14 @@
 #include <string>
 #include <vector>
 
-// Files dragged from the desktop onto the tool's pages: what the page gets, and how.
+// Files dragged from the desktop onto the tool's pages: what the page is told of them, and how.
 
 namespace vorl {
 
 // Where the page sees a point of the view: in its own pixels, which the page's zoom scales.
 Point clientPoint(Point inView, double pageZoom);
 
-// What of a drop the page gets: the regular files, in the order they were dropped. A folder, or
-// anything that cannot be read as a file, is left out.
-std::vector<std::filesystem::path> droppableFiles(const std::vector<std::filesystem::path>& dropped);
-
-// What the page's drag events are made of (drag_events.js): the phase ("enter", "over",
+// What the page's drag events are made of (page_drops.js): the phase ("enter", "over",
 // "leave"), the point in the page's pixels and how many files come.
 ScriptArguments dragEventArguments(const std::string& phase, Point client, std::size_t count);
 

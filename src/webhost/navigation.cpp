@@ -4,9 +4,9 @@
 
 namespace vorl {
 
-Navigation::Navigation(MainWindow& shownIn, Workspace& desktop, Clock& wallClock, DownloadDelegate& saving,
+Navigation::Navigation(MainWindow& shownIn, Workspace& desktop, DownloadDelegate& saving,
                        EngineControl& supervision)
-    : mainWindow(shownIn), workspace(desktop), clock(wallClock), downloads(saving), engine(supervision) {}
+    : mainWindow(shownIn), workspace(desktop), downloads(saving), engine(supervision) {}
 
 void Navigation::decidePolicyForNavigationAction(
     const NavigationAction& action, std::function<void(NavigationActionPolicy)> decisionHandler) {
@@ -40,17 +40,6 @@ void Navigation::navigationDidBecomeDownload(Download& download) {
 void Navigation::didFailProvisionalNavigation(NavigationFailure failure) {
     if (shouldRecoverFromFailure(mainWindow.web().url(), failure))
         engine.recoverEnginePage();
-}
-
-void Navigation::webContentProcessDidTerminate(WebContentProcessTermination reason) {
-    switch (recordContentProcessDeath(contentProcessDeaths, clock.now())) {
-    case ContentProcessOutcome::recover:
-        return engine.recoverEnginePage();
-    case ContentProcessOutcome::giveUp:
-        return engine.fallback(EngineWarning{reason == WebContentProcessTermination::exceededMemoryLimit
-                                                 ? FallbackReason::pageOutOfMemoryThrice
-                                                 : FallbackReason::pageCrashedThrice});
-    }
 }
 
 } // namespace vorl

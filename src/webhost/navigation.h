@@ -2,20 +2,17 @@
 
 #include "base/main_window.h"
 #include "engine/engine_control.h"
-#include "platform/clock.h"
 #include "platform/web_view_delegates.h"
 #include "platform/workspace.h"
 
-#include <vector>
-
 namespace vorl {
 
-// Where the view's navigations go, and the page's recovery: the view stays on the local engine
-// and sends other hosts to the default browser, hands downloads to their delegate, and brings
-// the engine back when its page cannot load or the page's process dies.
+// Where the view's navigations go: the view stays on the local engine and sends other hosts to
+// the default browser, hands downloads to their delegate, and brings the engine back when its
+// page cannot load.
 class Navigation final : public NavigationDelegate {
 public:
-    Navigation(MainWindow& mainWindow, Workspace& workspace, Clock& clock, DownloadDelegate& downloads,
+    Navigation(MainWindow& mainWindow, Workspace& workspace, DownloadDelegate& downloads,
                EngineControl& engine);
 
     void decidePolicyForNavigationAction(
@@ -26,15 +23,12 @@ public:
     void createWebView(const NavigationAction& action) override;
     void navigationDidBecomeDownload(Download& download) override;
     void didFailProvisionalNavigation(NavigationFailure failure) override;
-    void webContentProcessDidTerminate(WebContentProcessTermination reason) override;
 
 private:
     MainWindow& mainWindow;
     Workspace& workspace;
-    Clock& clock;
     DownloadDelegate& downloads;
     EngineControl& engine;
-    std::vector<Date> contentProcessDeaths; // within the last minute, oldest first
 };
 
 } // namespace vorl

@@ -14,9 +14,8 @@ extern const std::string_view pcmDecodingScript;
 extern const std::string_view decodeAudioScript;
 // The two as the one script added to the tool's pages.
 std::string audioDecodingScript();
-// The page's drag events while files from outside are dragged over it (webhost/file_drops_host.cpp).
-extern const std::string_view dragEventsScript;
-// Hands dropped files over to the page, in a drop event (webhost/file_drops_host.cpp).
-extern const std::string_view handOverFilesScript;
+// What files and folders from the desktop, and folders chosen in a folder input, become in the page
+// (webhost/desktop_drops.cpp, webhost/dropped_folders.cpp, webhost/dialogs.cpp).
+extern const std::string_view pageDropsScript;
 
 } // namespace vorl

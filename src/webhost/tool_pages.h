@@ -10,8 +10,9 @@ namespace vorl {
 
 // Whether page is one of the tool's own pages, which get what the application adds to a page
 // (audio files the platform cannot decode, files dropped on the window): the engine's, served
-// over http on the engine's port of 127.0.0.1 or localhost, or builtInPage, which stands in for
-// it. Not the splash, nor any other page.
+// over http on the engine's port of 127.0.0.1, where the application vets who listens (not
+// localhost, which may name ::1, where it does not), or builtInPage, which stands in for it. Not
+// the splash, nor any other page.
 bool isToolPage(const std::optional<Url>& page, const Url& builtInPage);
 
 // The same pages as the URL patterns of the scripts the application adds to them. WebKit's

@@ -42,8 +42,14 @@ document.getElementById("file-input").addEventListener("change", (event) => {
   log("Valgte filer: " + (names.length ? names.join(", ") : "ingen"));
 });
 
-// The drop zone takes files dragged from the desktop, as the tool's own does; everywhere else the
-// page takes no drop. window.drops holds every drop it took: its files and where they landed.
+document.getElementById("folder-input").addEventListener("change", (event) => {
+  const paths = Array.from(event.target.files, (file) => file.webkitRelativePath);
+  log("Valgt mappe: " + paths.length + " filer" + (paths.length ? " (" + paths.slice(0, 5).join(", ") + ")" : ""));
+});
+
+// The drop zone takes files and folders dragged from the desktop, as the tool's own does; everywhere
+// else the page takes no drop. window.drops holds every drop it took: its files, its entries and
+// where it landed. A folder's files are counted in the page's log.
 const dropZone = document.getElementById("drop-zone");
 window.drops = [];
 dropZone.addEventListener("dragenter", (event) => {
@@ -59,9 +65,24 @@ dropZone.addEventListener("drop", (event) => {
   event.preventDefault();
   dropZone.classList.remove("over");
   const files = Array.from(event.dataTransfer.files);
-  window.drops.push({files: files, x: event.clientX, y: event.clientY});
+  const entries = Array.from(event.dataTransfer.items, (item) => item.webkitGetAsEntry());
+  window.drops.push({files: files, entries: entries, x: event.clientX, y: event.clientY});
   log("Slapp " + files.map((file) => file.name + " (" + file.size + " byte)").join(", "));
+  for (const entry of entries.filter((entry) => entry && entry.isDirectory))
+    countFiles(entry).then((count) => log("Mappa " + entry.name + " holder " + count + " filer"));
 });
+
+// How many files a folder holds, in it and below it.
+async function countFiles(folder) {
+  let count = 0;
+  for (const reader = folder.createReader();;) {
+    const batch = await new Promise((resolve, reject) => reader.readEntries(resolve, reject));
+    if (!batch.length)
+      return count;
+    for (const entry of batch)
+      count += entry.isDirectory ? await countFiles(entry) : 1;
+  }
+}
 
 onClick("btn-window-open", () => log("window.open: " + (window.open("https://example.org/") ? "vindu" : "null")));
 

@@ -330,6 +330,10 @@ void FakeWebView::reload() {
     ++reloads;
 }
 
+void FakeWebView::terminateWebContentProcess() {
+    log.add("web.terminateWebContentProcess");
+}
+
 void FakeWebView::setPageZoom(double value) {
     log.add("web.setPageZoom");
     zoom = value;

@@ -225,12 +225,21 @@ public:
         magnificationDelegate = &delegate;
     }
     void setFileDragDelegate(FileDragDelegate& delegate) override { fileDragDelegate = &delegate; }
+    void setContentProcessDelegate(ContentProcessDelegate& delegate) override {
+        contentProcessDelegate = &delegate;
+    }
     void setProxySettings(const ProxySettings& proxy) override;
     std::optional<Url> url() const override { return currentUrl; }
+    // The document shown is the one at currentUrl, numbered by the test, unless the test has it still
+    // show another while currentUrl loads.
+    ShownDocument shownDocument() const override {
+        return ShownDocument{documentNumber, shownUrl ? shownUrl : currentUrl};
+    }
     void loadRequest(const UrlRequest& request) override;
     void loadHTMLString(const std::string& html, const std::optional<Url>& baseUrl) override;
     void loadFileURL(const Url& file, const Url& readAccess) override;
     void reload() override;
+    void terminateWebContentProcess() override;
     double pageZoom() const override { return zoom; }
     void setPageZoom(double value) override;
     void executeEditingCommand(EditingCommand command) override;
@@ -254,6 +263,8 @@ public:
     };
     std::vector<Load> loads;
     std::optional<Url> currentUrl;
+    unsigned documentNumber = 1;
+    std::optional<Url> shownUrl;
     double zoom = 1.0;
     int reloads = 0;
     std::vector<EditingCommand> editingCommands;
@@ -261,6 +272,7 @@ public:
     NavigationDelegate* navigationDelegate = nullptr;
     MagnificationDelegate* magnificationDelegate = nullptr;
     FileDragDelegate* fileDragDelegate = nullptr;
+    ContentProcessDelegate* contentProcessDelegate = nullptr;
     std::optional<ProxySettings> proxy;
 
 private:

@@ -45,8 +45,9 @@ inline std::string aiff(const std::string& chunks, const std::string& form = "AI
 }
 
 // A CAF file: width bytes each sample, bits of it.
-inline std::string caf(std::uint32_t channels, std::uint32_t bits, std::uint32_t flags, const std::string& samples,
-                       std::int64_t dataSize = -2, const std::string& format = "lpcm", std::uint32_t width = 0) {
+inline std::string caf(std::uint32_t channels, std::uint32_t bits, std::uint32_t flags,
+                       const std::string& samples, std::int64_t dataSize = -2,
+                       const std::string& format = "lpcm", std::uint32_t width = 0) {
     width = width ? width : (bits + 7) / 8;
     std::string desc = bigEndian(std::bit_cast<std::uint64_t>(48000.0), 8) + format + bigEndian(flags, 4) +
                        bigEndian(channels * width, 4) + bigEndian(1, 4) + bigEndian(channels, 4) +

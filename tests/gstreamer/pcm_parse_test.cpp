@@ -29,7 +29,8 @@ protected:
     static void SetUpTestSuite() {
         // The build's element, in a registry of the test's own.
         g_setenv("GST_PLUGIN_PATH", VORL_GSTREAMER_PLUGINS, TRUE);
-        g_setenv("GST_REGISTRY", (std::filesystem::temp_directory_path() / "vorl-gst-registry.bin").c_str(), TRUE);
+        g_setenv("GST_REGISTRY", (std::filesystem::temp_directory_path() / "vorl-gst-registry.bin").c_str(),
+                 TRUE);
         gst_init(nullptr, nullptr);
     }
     ~PcmParse() override { std::filesystem::remove(path); }
@@ -43,14 +44,17 @@ protected:
         GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "out");
         gst_element_set_state(pipeline, GST_STATE_PAUSED);
         Played played;
-        played.failed = gst_element_get_state(pipeline, nullptr, nullptr, 10 * GST_SECOND) != GST_STATE_CHANGE_SUCCESS;
+        played.failed =
+            gst_element_get_state(pipeline, nullptr, nullptr, 10 * GST_SECOND) != GST_STATE_CHANGE_SUCCESS;
         gst_element_query_duration(pipeline, GST_FORMAT_TIME, &played.duration);
         if (seekTo)
-            gst_element_seek_simple(pipeline, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+            gst_element_seek_simple(pipeline, GST_FORMAT_TIME,
+                                    GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                                     static_cast<gint64>(*seekTo * GST_SECOND));
         gst_element_set_state(pipeline, GST_STATE_PLAYING);
-        while (GstSample* sample =
-                   played.failed ? nullptr : gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 5 * GST_SECOND)) {
+        while (GstSample* sample = played.failed
+                                       ? nullptr
+                                       : gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 5 * GST_SECOND)) {
             if (played.caps.empty()) {
                 g_autofree char* caps = gst_caps_to_string(gst_sample_get_caps(sample));
                 played.caps = caps;

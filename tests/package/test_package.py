@@ -39,7 +39,8 @@ class Package(unittest.TestCase):
         self.assertEqual(field("Version"), VERSION)
         self.assertEqual(field("Architecture"), "amd64")
         depends = [entry.split()[0] for entry in field("Depends").split(", ")]
-        for library in ("libgtk-4-1", "libwebkitgtk-6.0-4", "libsoup-3.0-0"):
+        for library in ("libgtk-4-1", "libwebkitgtk-6.0-4", "libsoup-3.0-0", "libgstreamer1.0-0",
+                        "libgstreamer-plugins-base1.0-0"):
             self.assertIn(library, depends)
         for plugins in ("gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good", "gstreamer1.0-plugins-bad",
                         "gstreamer1.0-libav", "gstreamer1.0-pulseaudio"):
@@ -79,6 +80,7 @@ class Package(unittest.TestCase):
             "/usr/bin/vorl-vorudi",
             "/usr/lib/vorl-vorudi/web-extensions/vorl-web-translations.so",
             "/usr/lib/vorl-vorudi/web-extensions/locale/no/LC_MESSAGES/WebKitGTK-6.0.mo",
+            "/usr/lib/vorl-vorudi/gstreamer-1.0/libgstvorlpcm.so",
             "/usr/libexec/vorl-vorudi/vorl-motorvakt",
             "/usr/share/vorl-vorudi/toolkit-defaults/gtk-4.0/settings.ini",
             "/usr/share/applications/no.vorl.Vorudi.desktop",
@@ -113,6 +115,17 @@ class Package(unittest.TestCase):
         self.assertEqual(lines["Exec"], "vorl-vorudi")
         self.assertEqual(lines["Icon"], "no.vorl.Vorudi")
         self.assertEqual(lines["Name"], "VORL Vorudi")
+
+
+    def test_the_packaged_element_reads_aiff_and_caf_above_gstreamers_own(self):
+        plugins = os.path.join(root, "usr/lib/vorl-vorudi/gstreamer-1.0")
+        with tempfile.TemporaryDirectory() as cache:
+            inspected = subprocess.run(["gst-inspect-1.0", "vorlpcmparse"], capture_output=True, text=True,
+                                       env=dict(os.environ, GST_PLUGIN_PATH=plugins,
+                                                GST_REGISTRY=os.path.join(cache, "registry.bin")))
+        self.assertEqual(inspected.returncode, 0, inspected.stderr)
+        self.assertIn("audio/x-caf", inspected.stdout)
+        self.assertIn("primary + 1", inspected.stdout)
 
 
 class InstalledProgram(UiTestCase):

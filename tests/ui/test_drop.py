@@ -71,9 +71,10 @@ class DropTestCase:
                 int(geometry["Y"]) + view["y"] + round(client_y * zoom * view["scale"]))
 
     def drag(self, paths, client_point):
+        """How the drag ended for its source: "dropped" where the page took it, else "cancelled"."""
         source = DragSource(paths)
         try:
-            source.drag_to(*self.screen_point(*client_point))
+            return source.drag_to(*self.screen_point(*client_point))
         finally:
             source.close()
 
@@ -113,7 +114,7 @@ class DropsOnTheToolsPage(DropTestCase, EnginePageTestCase):
     def test_one_file_and_then_three_reach_the_pages_drop_handler_with_their_names_sizes_types_and_bytes(self):
         recording = self.fixture("opptak ø.wav", b"RIFF\x24\x00\x00\x00WAVEfmt " + bytes(range(256)) * 4)
         centre = self.zone_centre()
-        self.drag([recording], centre)
+        self.assertEqual(self.drag([recording], centre), "dropped")
         drops = self.app.driver.wait_until(lambda: self.drops(), timeout=20, description="the page's drop handler")
         self.assertEqual(len(drops), 1)
         name, size, kind, digest = drops[0]["files"][0]
@@ -132,18 +133,59 @@ class DropsOnTheToolsPage(DropTestCase, EnginePageTestCase):
         self.assertEqual(drops[1]["files"][1][2], "text/plain")
         self.assertEqual(self.app.uri(), ENGINE_URL)
 
-    def test_a_folder_is_left_out_and_a_drop_of_a_folder_alone_delivers_nothing(self):
-        folder = os.path.join(self.home.path, "mappe med lyd")
-        os.mkdir(folder)
+    def test_a_folder_beside_a_file_arrives_as_a_directory_entry_the_page_walks(self):
+        cues = os.path.join(self.home.path, "Cues")
+        os.makedirs(os.path.join(cues, "Akt 2", "dypt"))
+        for path, contents in (("a.wav", b"RIFFa"), ("Akt 2/b.wav", b"RIFFbb"), ("Akt 2/dypt/c.txt", b"ccc")):
+            with open(os.path.join(cues, path), "wb") as fixture:
+                fixture.write(contents)
+        os.symlink("/etc", os.path.join(cues, "ut"))
+        os.symlink(cues, os.path.join(cues, "Akt 2", "tilbake"))
         recording = self.fixture("lyd.wav", b"RIFF" + b"x" * 100)
-        self.drag([folder, recording], self.zone_centre())
-        drops = self.app.driver.wait_until(lambda: self.drops(), timeout=20, description="the drop")
-        self.assertEqual([file[0] for file in drops[0]["files"]], ["lyd.wav"])
-        self.drag([folder], self.zone_centre())
-        time.sleep(2)
-        self.assertEqual(len(self.drops()), 1)
-        self.assertEqual(self.app.uri(), ENGINE_URL)
-        self.assertEqual(self.app.driver.ping(), "pong")
+        self.drag([cues, recording], self.zone_centre())
+        self.app.driver.wait_until(lambda: self.drops(), timeout=20, description="the drop")
+        walk = self.app.driver.js("""
+            const drop = window.drops[0];
+            const read = (reader) => new Promise((resolve, reject) => reader.readEntries(resolve, reject));
+            const walked = [];
+            const walk = async (folder) => {
+              for (const reader = folder.createReader();;) {
+                const batch = await read(reader);
+                if (!batch.length) return;
+                for (const entry of batch) {
+                  if (entry.isDirectory) { walked.push(entry.fullPath + '/'); await walk(entry); }
+                  else walked.push(entry.fullPath + ' ' + await (await new Promise((resolve, reject) => entry.file(resolve, reject))).text());
+                }
+              }
+            };
+            const [folder, file] = drop.entries;
+            await walk(folder);
+            const found = await new Promise((resolve, reject) => folder.getFile('Akt 2/b.wav', {}, resolve, reject));
+            return {kinds: [folder.isDirectory, folder.name, folder.fullPath, folder instanceof FileSystemDirectoryEntry,
+                            file.isFile, file.name],
+                    files: drop.files.map((f) => f.name + ' ' + f.size),
+                    walked: walked.sort(), found: found.fullPath};""")
+        self.assertEqual(walk["kinds"], [True, "Cues", "/Cues", True, True, "lyd.wav"])
+        self.assertEqual(walk["files"], ["Cues 0", "lyd.wav 104"], "one file per item, the folder an empty one")
+        self.assertEqual(walk["walked"], ["/Cues/Akt 2/", "/Cues/Akt 2/b.wav RIFFbb", "/Cues/Akt 2/dypt/",
+                                          "/Cues/Akt 2/dypt/c.txt ccc", "/Cues/a.wav RIFFa"],
+                         "links out of the folder or into a loop are not followed")
+        self.assertEqual(walk["found"], "/Cues/Akt 2/b.wav")
+
+    def test_a_folder_input_gets_the_chosen_folders_files_with_their_paths_in_it(self):
+        cues = os.path.join(self.home.path, "Cues")
+        os.makedirs(os.path.join(cues, "Akt 2"))
+        for path in ("a.wav", "Akt 2/b.wav"):
+            with open(os.path.join(cues, path), "wb") as fixture:
+                fixture.write(b"RIFF")
+        self.click("folder-input")
+        chooser = self.dialog("file-chooser", action="select-folder")
+        self.app.driver.choose(chooser["id"], cues)
+        chosen = self.app.driver.wait_until(lambda: self.app.driver.js(
+            "const input = document.getElementById('folder-input');"
+            "return input.files.length ? [...input.files].map((f) => f.webkitRelativePath + ' ' + f.size).sort() : null"),
+            timeout=20, description="the chosen folder's files")
+        self.assertEqual(chosen, ["Cues/Akt 2/b.wav 4", "Cues/a.wav 4"])
 
     def test_a_two_gibibyte_file_is_read_only_as_the_page_reads_it(self):
         small = self.fixture("liten.wav", b"RIFF" + b"x" * 100)
@@ -156,12 +198,12 @@ class DropsOnTheToolsPage(DropTestCase, EnginePageTestCase):
         # The first drop sets up what every drop uses: it is not measured.
         for path in (small, small, large, small, large):
             before = self.memory()
-            count = len(self.app.driver.js("return window.drops"))
+            count = self.app.driver.js("return window.drops.length")
             centre = self.zone_centre()
             source = DragSource([path])
             try:
                 source.drag_to(*self.screen_point(*centre))
-                self.app.driver.wait_until(lambda: len(self.app.driver.js("return window.drops")) > count, timeout=20,
+                self.app.driver.wait_until(lambda: self.app.driver.js("return window.drops.length") > count, timeout=20,
                                            interval=0.01, description="the drop")
                 took = time.monotonic() - source.released
             finally:
@@ -196,15 +238,17 @@ class DropsWhereNothingTakesThem(DropTestCase, EnginePageTestCase):
         self.app.wait_for_uri(lambda uri: uri == ENGINE_URL + "other", description="the page without a drop zone")
         self.app.driver.js("window.seen = []; for (const type of ['dragenter', 'dragover', 'drop', 'dragleave'])"
                            "  document.addEventListener(type, (event) => window.seen.push(type + ':' +"
-                           "    event.dataTransfer.files.length)); window.unchanged = 'ja'; return true;")
-        self.drag([self.fixture("lyd.wav", b"RIFF" + b"x" * 100)], (300, 150))
+                           "    event.dataTransfer.files.length + ':' + (event.dataTransfer instanceof DataTransfer) +"
+                           "    ':' + event.dataTransfer.types)); window.unchanged = 'ja'; return true;")
+        self.assertEqual(self.drag([self.fixture("lyd.wav", b"RIFF" + b"x" * 100)], (300, 150)), "cancelled",
+                         "the pointer said no drop")
         time.sleep(3)
         self.assertEqual(self.app.uri(), ENGINE_URL + "other")
         self.assertEqual(self.app.driver.js("return window.unchanged"), "ja")
         seen = self.app.driver.js("return window.seen")
-        self.assertNotIn("drop:1", seen)
-        self.assertIn("dragover:0", seen, "the page was told of the drag, and took none of it")
-        self.assertEqual(seen[-1], "dragleave:0")
+        self.assertFalse([event for event in seen if event.startswith("drop:")])
+        self.assertIn("dragover:0:true:Files", seen, "the page was told of the drag, and took none of it")
+        self.assertEqual(seen[-1], "dragleave:0:true:Files")
 
 
 class DropsOnTheSplash(DropTestCase, UiTestCase):

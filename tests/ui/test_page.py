@@ -2,6 +2,8 @@
 
 import os
 import signal
+import subprocess
+import time
 import unittest
 import urllib.request
 
@@ -267,6 +269,21 @@ class Navigation(EnginePageTestCase):
         self.assertEqual(warning["secondary_text"],
                          "Siden i vinduet krasjet tre ganger på under ett minutt. Appen bruker den innebygde motoren.")
         self.app.wait_for_uri(lambda uri: uri.endswith("/Auto-Vorudi.html"), description="the built-in page")
+
+
+class HungPage(EnginePageTestCase):
+    def test_a_page_that_stops_answering_the_users_input_may_be_reloaded(self):
+        greetings = lambda: sum(1 for event in engine_events(self.home.log_text())  # noqa: E731
+                                if event.get("path", "").startswith("/api/hello"))
+        before = greetings()
+        self.app.driver.js("setTimeout(() => { for (const end = Date.now() + 120000; Date.now() < end;); }, 100); "
+                           "return true;")
+        time.sleep(0.5)
+        subprocess.run(["xdotool", "mousemove", "700", "500", "click", "1", "key", "a"], check=True)
+        question = self.dialog("message", text="Siden svarer ikke")
+        self.answer(question, "Last inn på nytt")
+        wait_for(lambda: greetings() > before, 20, "the page reloaded in a process that answers")
+        self.assertEqual(self.app.uri(), ENGINE_URL)
 
 
 if __name__ == "__main__":

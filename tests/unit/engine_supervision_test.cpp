@@ -32,8 +32,9 @@ TEST_F(StartUp, BuildsTheWindowAndRequestsTheSplash) {
     const WebViewConfiguration& configuration = web().configuration;
     EXPECT_FALSE(configuration.mediaPlaybackRequiresUserAction);
     EXPECT_TRUE(configuration.developerExtrasEnabled);
-    ASSERT_EQ(configuration.scriptMessageHandlersWithReply.size(), 1u);
+    ASSERT_EQ(configuration.scriptMessageHandlersWithReply.size(), 2u);
     EXPECT_EQ(configuration.scriptMessageHandlersWithReply[0].name, "vorl");
+    EXPECT_EQ(configuration.scriptMessageHandlersWithReply[1].name, "vorlDrops");
     EXPECT_TRUE(web().dialogDelegate && web().navigationDelegate && web().magnificationDelegate &&
                 web().fileDragDelegate);
     EXPECT_FALSE(configuration.drawsBackground);

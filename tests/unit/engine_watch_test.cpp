@@ -217,7 +217,8 @@ protected:
             launchedEngine().end({ProcessEnding::Reason::exit, 1});
             break;
         case Recovery::contentProcessDeath:
-            web().navigationDelegate->webContentProcessDidTerminate(WebContentProcessTermination::crashed);
+            web().contentProcessDelegate->webContentProcessDidTerminate(
+                WebContentProcessTermination::crashed);
             break;
         case Recovery::failedLoad:
             web().currentUrl = *Url::parse(enginePage);
@@ -262,7 +263,7 @@ TEST_F(EngineWatch, APageProcessDeathDuringStartUpLaunchesNoSecondEngine) {
     installEngine();
     launch();
     answerProbe(false); // the engine is launched and polled
-    web().navigationDelegate->webContentProcessDidTerminate(WebContentProcessTermination::crashed);
+    web().contentProcessDelegate->webContentProcessDidTerminate(WebContentProcessTermination::crashed);
     time().runUntilIdle();
     answerProbe(false); // the poll's probe, superseded
     answerProbe(false); // the recovery's own: the engine starting is waited for

@@ -28,7 +28,7 @@ protected:
     fake::FakeMainWindow shown;
     Downloads downloads{shown.mainWindow, home.path()};
     fake::RecordingEngineControl engine;
-    Navigation navigation{shown.mainWindow, platform.desktop, platform.time, downloads, engine};
+    Navigation navigation{shown.mainWindow, platform.desktop, downloads, engine};
 };
 
 TEST_F(Routing, OutsideLinksGoToTheBrowserFirstAndAreThenCancelled) {
@@ -115,7 +115,7 @@ TEST_F(Navigation, ADeadPageProcessBringsThePageBackUntilItDiesThreeTimesWithinA
         now = death.at;
         size_t splashes = platform.log.count("web.loadHTMLString");
         size_t probes = platform.session.pendingCount();
-        navigation().webContentProcessDidTerminate(death.reason);
+        web().contentProcessDelegate->webContentProcessDidTerminate(death.reason);
         EXPECT_EQ(platform.log.count("web.loadHTMLString"), splashes + (death.givesUp ? 0 : 1)) << death.at;
         EXPECT_EQ(platform.session.pendingCount(), probes + (death.givesUp ? 0 : 1)) << death.at;
     }

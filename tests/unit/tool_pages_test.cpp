@@ -1,5 +1,5 @@
 // Which pages are the tool's own, and what the application gives only them: the decoding of
-// their PCM audio files.
+// their PCM audio files, and the files and folders dropped on them.
 
 #include "fake/app_fixture.h"
 #include "webhost/tool_pages.h"
@@ -16,7 +16,7 @@ TEST(ToolPages, TheEnginesPagesOnItsPortAndTheBuiltInPageOnly) {
     const std::pair<const char*, bool> cases[] = {
         {"http://127.0.0.1:8765/", true},
         {"http://127.0.0.1:8765/fixtures/lyd.html?x#y", true},
-        {"http://localhost:8765/", true},
+        {"http://localhost:8765/", false}, // may name ::1, where nobody vets who listens
         {"file:///home/a/Library/Application%20Support/VORL%20Vorudi/Auto-Vorudi.html", true},
         {"file:///home/a/Library/Application%20Support/VORL%20Vorudi/Auto-Vorudi.html#slices", true},
         {"http://127.0.0.1:9000/", false},
@@ -34,17 +34,18 @@ TEST(ToolPages, TheEnginesPagesOnItsPortAndTheBuiltInPageOnly) {
     EXPECT_FALSE(isToolPage(std::nullopt, builtIn)) << "before the first load";
 }
 
-class AudioDecoding : public fake::AppFixture {};
+class PageScripts : public fake::AppFixture {};
 
-TEST_F(AudioDecoding, OnlyTheToolsPagesGetTheDecodingOfTheirPcmFiles) {
+TEST_F(PageScripts, OnlyTheToolsPagesGetTheirAudioDecodingAndTheirDrops) {
     launch();
     const WebViewConfiguration& configuration = web().configuration;
-    ASSERT_EQ(configuration.userScripts.size(), 1u);
+    ASSERT_EQ(configuration.userScripts.size(), 2u);
     EXPECT_NE(configuration.userScripts[0].source.find("function pcmDecoding()"), std::string::npos);
-    EXPECT_NE(configuration.userScripts[0].source.find("\"decodeAudioData\""), std::string::npos);
-    EXPECT_EQ(configuration.userScripts[0].allowList,
-              (std::vector<std::string>{"http://127.0.0.1/*", "http://localhost/*",
-                                        Url::fileUrl(places.ENG / "Auto-Vorudi.html").string()}));
+    EXPECT_NE(configuration.userScripts[1].source.find("Symbol.for(\"vorl.drops\")"), std::string::npos);
+    for (const UserScript& script : configuration.userScripts)
+        EXPECT_EQ(script.allowList,
+                  (std::vector<std::string>{"http://127.0.0.1/*",
+                                            Url::fileUrl(places.ENG / "Auto-Vorudi.html").string()}));
 }
 
 } // namespace

@@ -25,7 +25,8 @@ double extendedRate(std::string_view ten) {
     std::uint64_t signAndExponent = bigEndian(ten, 0, 2);
     if (signAndExponent & 0x8000)
         return 0;
-    return std::ldexp(static_cast<double>(bigEndian(ten, 2, 8)), static_cast<int>(signAndExponent) - 16383 - 63);
+    return std::ldexp(static_cast<double>(bigEndian(ten, 2, 8)),
+                      static_cast<int>(signAndExponent) - 16383 - 63);
 }
 
 // How an AIFF-C compression type lays its samples out, given COMM's sample size; nothing for a

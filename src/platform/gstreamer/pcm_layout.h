@@ -13,15 +13,15 @@ namespace vorl {
 struct PcmLayout {
     enum class Encoding { integer, floating, alaw, ulaw };
     Encoding encoding = Encoding::integer;
-    unsigned width = 0;          // bytes each sample takes
-    unsigned bits = 0;           // of which the sample's own, high-aligned unless lowAligned
+    unsigned width = 0; // bytes each sample takes
+    unsigned bits = 0;  // of which the sample's own, high-aligned unless lowAligned
     bool bigEndian = true;
-    bool unsignedBytes = false;  // 8-bit samples as offset binary
+    bool unsignedBytes = false; // 8-bit samples as offset binary
     bool lowAligned = false;
     std::uint32_t channels = 0;
     double rate = 0;
-    std::uint64_t dataOffset = 0;               // where the first frame starts
-    std::optional<std::uint64_t> dataLength;    // none: the sound goes to the file's end
+    std::uint64_t dataOffset = 0;            // where the first frame starts
+    std::optional<std::uint64_t> dataLength; // none: the sound goes to the file's end
     std::uint64_t frameBytes() const { return std::uint64_t{channels} * width; }
 };
 

@@ -30,7 +30,7 @@ struct ParseState {
     std::optional<PcmLayout> layout;
     guint64 adapterOffset = 0; // where in the stream the adapter's first byte lies
     bool segmentPending = true;
-    GstSegment segment{};      // the output's, in time
+    GstSegment segment{}; // the output's, in time
     ~ParseState() { g_object_unref(adapter); }
 };
 
@@ -47,8 +47,8 @@ struct VorlPcmParseClass {
 
 G_DEFINE_TYPE(VorlPcmParse, vorl_pcm_parse, GST_TYPE_ELEMENT)
 
-GstStaticPadTemplate sinkTemplate =
-    GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS("audio/x-aiff; audio/x-caf"));
+GstStaticPadTemplate sinkTemplate = GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS,
+                                                            GST_STATIC_CAPS("audio/x-aiff; audio/x-caf"));
 GstStaticPadTemplate srcTemplate = GST_STATIC_PAD_TEMPLATE(
     "src", GST_PAD_SRC, GST_PAD_SOMETIMES, GST_STATIC_CAPS("audio/x-raw; audio/x-alaw; audio/x-mulaw"));
 
@@ -82,16 +82,17 @@ std::optional<GstAudioFormat> rawFormat(const PcmLayout& layout) {
 GstCaps* capsOf(const PcmLayout& layout) {
     int rate = static_cast<int>(std::lround(layout.rate)), channels = static_cast<int>(layout.channels);
     if (layout.encoding == PcmLayout::Encoding::alaw || layout.encoding == PcmLayout::Encoding::ulaw)
-        return gst_caps_new_simple(layout.encoding == PcmLayout::Encoding::alaw ? "audio/x-alaw" : "audio/x-mulaw",
+        return gst_caps_new_simple(layout.encoding == PcmLayout::Encoding::alaw ? "audio/x-alaw"
+                                                                                : "audio/x-mulaw",
                                    "rate", G_TYPE_INT, rate, "channels", G_TYPE_INT, channels, nullptr);
     std::optional<GstAudioFormat> format = rawFormat(layout);
     if (!format)
         return nullptr;
     // The speakers of the usual layouts for up to eight channels; more are unpositioned.
     guint64 mask = layout.channels <= 8 ? gst_audio_channel_get_fallback_mask(channels) : 0;
-    return gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, gst_audio_format_to_string(*format), "layout",
-                               G_TYPE_STRING, "interleaved", "rate", G_TYPE_INT, rate, "channels", G_TYPE_INT,
-                               channels, "channel-mask", GST_TYPE_BITMASK, mask, nullptr);
+    return gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, gst_audio_format_to_string(*format),
+                               "layout", G_TYPE_STRING, "interleaved", "rate", G_TYPE_INT, rate, "channels",
+                               G_TYPE_INT, channels, "channel-mask", GST_TYPE_BITMASK, mask, nullptr);
 }
 
 std::optional<guint64> totalFrames(const PcmLayout& layout) {
@@ -140,12 +141,13 @@ GstFlowReturn pushFrames(VorlPcmParse* self) {
     const PcmLayout& layout = *state.layout;
     const guint64 frameBytes = layout.frameBytes();
     const guint64 end = layout.dataLength ? layout.dataOffset + *layout.dataLength : G_MAXUINT64;
-    const auto most =
-        static_cast<gsize>(std::max(1.0, std::round(layout.rate * bufferSeconds)) * static_cast<double>(frameBytes));
+    const auto most = static_cast<gsize>(std::max(1.0, std::round(layout.rate * bufferSeconds)) *
+                                         static_cast<double>(frameBytes));
     for (;;) {
         gsize available = gst_adapter_available(state.adapter);
         if (state.adapterOffset < layout.dataOffset) {
-            auto before = static_cast<gsize>(std::min<guint64>(available, layout.dataOffset - state.adapterOffset));
+            auto before =
+                static_cast<gsize>(std::min<guint64>(available, layout.dataOffset - state.adapterOffset));
             gst_adapter_flush(state.adapter, before);
             state.adapterOffset += before;
             if (state.adapterOffset < layout.dataOffset)
@@ -168,7 +170,8 @@ GstFlowReturn pushFrames(VorlPcmParse* self) {
         GstBuffer* buffer = gst_adapter_take_buffer(state.adapter, whole);
         state.adapterOffset += whole;
         GST_BUFFER_PTS(buffer) = timeOfFrame(layout, frame);
-        GST_BUFFER_DURATION(buffer) = timeOfFrame(layout, frame + whole / frameBytes) - GST_BUFFER_PTS(buffer);
+        GST_BUFFER_DURATION(buffer) =
+            timeOfFrame(layout, frame + whole / frameBytes) - GST_BUFFER_PTS(buffer);
         GST_BUFFER_OFFSET(buffer) = frame;
         if (GstFlowReturn pushed = gst_pad_push(self->src, buffer); pushed != GST_FLOW_OK)
             return pushed;
@@ -250,7 +253,8 @@ gboolean onSrcEvent(GstPad* pad, GstObject* parent, GstEvent* event) {
     gst_event_unref(event);
     if (format != GST_FORMAT_TIME || rate <= 0 || startType != GST_SEEK_TYPE_SET)
         return FALSE;
-    gst_segment_do_seek(&self->state->segment, rate, format, flags, startType, start, stopType, stop, nullptr);
+    gst_segment_do_seek(&self->state->segment, rate, format, flags, startType, start, stopType, stop,
+                        nullptr);
     GstEvent* inBytes = gst_event_new_seek(1.0, GST_FORMAT_BYTES, flags, GST_SEEK_TYPE_SET,
                                            static_cast<gint64>(byteAtTime(*self->state->layout, start)),
                                            GST_SEEK_TYPE_NONE, -1);
@@ -333,7 +337,8 @@ void vorl_pcm_parse_class_init(VorlPcmParseClass* type) {
     gst_element_class_add_static_pad_template(element, &sinkTemplate);
     gst_element_class_add_static_pad_template(element, &srcTemplate);
     gst_element_class_set_static_metadata(element, "AIFF, AIFF-C and CAF reader", "Codec/Demuxer/Audio",
-                                          "Reads the plain sound of AIFF, AIFF-C and CAF files", "VORL Vorudi");
+                                          "Reads the plain sound of AIFF, AIFF-C and CAF files",
+                                          "VORL Vorudi");
 }
 
 gboolean registerElements(GstPlugin* plugin) {
@@ -344,5 +349,6 @@ gboolean registerElements(GstPlugin* plugin) {
 } // namespace vorl
 
 #define PACKAGE "vorl-vorudi"
-GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, vorlpcm, "The application's reader of AIFF, AIFF-C and CAF",
-                  vorl::registerElements, "1.0", "Proprietary", "VORL Vorudi", "https://vorl.no")
+GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, vorlpcm,
+                  "The application's reader of AIFF, AIFF-C and CAF", vorl::registerElements, "1.0",
+                  "Proprietary", "VORL Vorudi", "https://vorl.no")

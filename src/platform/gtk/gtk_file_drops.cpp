@@ -23,9 +23,10 @@ void GtkWebView::addFileDropTarget() {
     gtk_drop_target_set_preload(target, TRUE);
     gtk_event_controller_set_propagation_phase(GTK_EVENT_CONTROLLER(target), GTK_PHASE_CAPTURE);
     g_signal_connect(target, "accept", G_CALLBACK(onDropAccept), this);
-    g_signal_connect(target, "enter", G_CALLBACK(+[](GtkDropTarget*, double, double, gpointer) {
-                         // Where the drag entered is not known yet: its first move tells the page.
-                         return GDK_ACTION_COPY;
+    g_signal_connect(target, "enter", G_CALLBACK(+[](GtkDropTarget*, double, double, gpointer self) {
+                         // Where the drag entered is not known yet: its first move asks the page.
+                         static_cast<GtkWebView*>(self)->dropTaken = false;
+                         return GdkDragAction(0);
                      }),
                      this);
     g_signal_connect(target, "motion", G_CALLBACK(onDropMotion), this);
@@ -33,12 +34,34 @@ void GtkWebView::addFileDropTarget() {
     g_signal_connect(target, "drop", G_CALLBACK(onDrop), this);
     fileDropTarget = GTK_EVENT_CONTROLLER(target);
     gtk_widget_add_controller(widget(), fileDropTarget); // the widget owns it from here
+    if (webKitDropTarget) {
+        // Crossings go to the controllers in the order they were added: ours comes first, so
+        // that WebKit's never hears of a drag it is kept out of.
+        gtk_widget_remove_controller(widget(), GTK_EVENT_CONTROLLER(g_object_ref(webKitDropTarget)));
+        gtk_widget_add_controller(widget(), webKitDropTarget);
+    }
 }
 
 void GtkWebView::setWebKitDropsBlocked(bool blocked) {
     if (webKitDropTarget)
         gtk_event_controller_set_propagation_phase(webKitDropTarget,
                                                    blocked ? GTK_PHASE_NONE : GTK_PHASE_BUBBLE);
+}
+
+// Once the crossing that ends the drag has been handed out: WebKit's target, out of it all along,
+// does not hear its end either.
+void GtkWebView::letWebKitDropsBackLater() {
+    struct Later {
+        GtkWebView* view;
+        std::shared_ptr<bool> viewAlive;
+    };
+    g_idle_add_once(
+        [](gpointer data) {
+            std::unique_ptr<Later> later(static_cast<Later*>(data));
+            if (*later->viewAlive)
+                later->view->setWebKitDropsBlocked(false);
+        },
+        new Later{this, alive});
 }
 
 gboolean GtkWebView::onDropAccept(GtkDropTarget*, GdkDrop* drop, gpointer self) {
@@ -51,6 +74,8 @@ gboolean GtkWebView::onDropAccept(GtkDropTarget*, GdkDrop* drop, gpointer self) 
     return TRUE;
 }
 
+// The pointer shows the delegate's latest answer: the one for this step when it answers at once,
+// else the one before, until this step's comes and the drop's status is set again.
 GdkDragAction GtkWebView::onDropMotion(GtkDropTarget* target, double x, double y, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
     const GValue* value = gtk_drop_target_get_value(target);
@@ -58,20 +83,37 @@ GdkDragAction GtkWebView::onDropMotion(GtkDropTarget* target, double x, double y
     GSList* list = files ? gdk_file_list_get_files(files) : nullptr;
     std::size_t count = g_slist_length(list);
     g_slist_free(list);
-    bool taken = webView->fileDragDelegate && webView->fileDragDelegate->draggingUpdated(Point{x, y}, count);
-    return taken ? GDK_ACTION_COPY : GdkDragAction(0);
+    if (!webView->fileDragDelegate)
+        return GdkDragAction(0);
+    unsigned dragStep = ++webView->dragSteps;
+    webView->inDropMotion = true;
+    webView->fileDragDelegate->draggingUpdated(
+        Point{x, y}, count, [webView, target, dragStep, alive = webView->alive](bool taken) {
+            if (!*alive || dragStep != webView->dragSteps)
+                return;
+            webView->dropTaken = taken;
+            GdkDrop* drop = gtk_drop_target_get_current_drop(target);
+            if (!webView->inDropMotion && drop)
+                gdk_drop_status(drop, taken ? GDK_ACTION_COPY : GdkDragAction(0), GDK_ACTION_COPY);
+        });
+    webView->inDropMotion = false;
+    return webView->dropTaken ? GDK_ACTION_COPY : GdkDragAction(0);
 }
 
 void GtkWebView::onDropLeave(GtkDropTarget*, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
-    webView->setWebKitDropsBlocked(false);
+    webView->dropTaken = false;
+    ++webView->dragSteps;
+    webView->letWebKitDropsBackLater();
     if (webView->fileDragDelegate)
         webView->fileDragDelegate->draggingExited();
 }
 
 gboolean GtkWebView::onDrop(GtkDropTarget*, const GValue* value, double x, double y, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
-    webView->setWebKitDropsBlocked(false);
+    webView->letWebKitDropsBackLater();
+    webView->dropTaken = false;
+    ++webView->dragSteps;
     std::vector<std::filesystem::path> paths;
     GSList* files = gdk_file_list_get_files(static_cast<GdkFileList*>(g_value_get_boxed(value)));
     for (GSList* file = files; file; file = file->next) {

@@ -9,18 +9,6 @@
 namespace vorl {
 namespace {
 
-// Navigation and response policies share their three answers.
-template <class Policy> void apply(WebKitPolicyDecision* decision, Policy policy) {
-    switch (policy) {
-    case Policy::cancel:
-        return webkit_policy_decision_ignore(decision);
-    case Policy::allow:
-        return webkit_policy_decision_use(decision);
-    case Policy::download:
-        return webkit_policy_decision_download(decision);
-    }
-}
-
 WebKitWebView* newWebView(WebKitUserContentManager* contentManager, bool mediaRequiresUserAction) {
     g_autoptr(WebKitWebsitePolicies) policies = webkit_website_policies_new_with_policies(
         "autoplay", mediaRequiresUserAction ? WEBKIT_AUTOPLAY_ALLOW_WITHOUT_SOUND : WEBKIT_AUTOPLAY_ALLOW,
@@ -71,6 +59,8 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
     g_signal_connect(view.get(), "run-file-chooser", G_CALLBACK(onRunFileChooser), this);
     g_signal_connect(view.get(), "create", G_CALLBACK(onCreate), this);
     g_signal_connect(view.get(), "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
+    g_signal_connect(view.get(), "notify::is-web-process-responsive", G_CALLBACK(onResponsivenessChanged),
+                     this);
     g_signal_connect(view.get(), "destroy", G_CALLBACK(onDestroy), this);
     g_signal_connect(networkSession, "download-started", G_CALLBACK(onDownloadStarted), this);
 }
@@ -102,6 +92,10 @@ void GtkWebView::setMagnificationDelegate(MagnificationDelegate& delegate) {
 
 void GtkWebView::setFileDragDelegate(FileDragDelegate& delegate) {
     fileDragDelegate = &delegate;
+}
+
+void GtkWebView::setContentProcessDelegate(ContentProcessDelegate& delegate) {
+    contentProcessDelegate = &delegate;
 }
 
 void GtkWebView::setProxySettings(const ProxySettings& proxy) {
@@ -189,6 +183,11 @@ void GtkWebView::reload() {
         webkit_web_view_reload(view.get());
 }
 
+void GtkWebView::terminateWebContentProcess() {
+    if (!destroyed)
+        webkit_web_view_terminate_web_process(view.get());
+}
+
 double GtkWebView::pageZoom() const {
     return webkit_web_view_get_zoom_level(view.get());
 }
@@ -262,83 +261,6 @@ gboolean GtkWebView::onPageRequestTimedOut(gpointer self) {
     webView->pageRequestTimedOut = true;
     webkit_web_view_stop_loading(webView->view.get());
     return G_SOURCE_REMOVE;
-}
-
-gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                    WebKitPolicyDecisionType type, gpointer self) {
-    auto* webView = static_cast<GtkWebView*>(self);
-    if (!webView->navigationDelegate)
-        return FALSE;
-    switch (type) {
-    case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION:
-    case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION: {
-        // A link with a target of its own is judged like any other; when allowed, WebKit then
-        // asks for the new window.
-        auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
-        webView->navigationDelegate->decidePolicyForNavigationAction(
-            navigationActionOf(webkit_navigation_policy_decision_get_navigation_action(navigation)),
-            [decision](NavigationActionPolicy policy) { apply(decision, policy); });
-        return TRUE;
-    }
-    case WEBKIT_POLICY_DECISION_TYPE_RESPONSE: {
-        auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
-        NavigationResponse navigationResponse{
-            webkit_response_policy_decision_is_mime_type_supported(response) != FALSE};
-        webView->navigationDelegate->decidePolicyForNavigationResponse(
-            navigationResponse, [decision](NavigationResponsePolicy policy) { apply(decision, policy); });
-        return TRUE;
-    }
-    default:
-        return FALSE;
-    }
-}
-
-void GtkWebView::onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
-    auto* webView = static_cast<GtkWebView*>(self);
-    if (event == WEBKIT_LOAD_COMMITTED) {
-        traceStartupPhase(std::string("committed ") + webkit_web_view_get_uri(view));
-        if (std::exchange(webView->developerExtrasPending, false))
-            webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(view), TRUE);
-    }
-    if (event == WEBKIT_LOAD_COMMITTED || event == WEBKIT_LOAD_FINISHED)
-        webView->stopPageRequestTimer();
-}
-
-gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, const char*, GError* error,
-                                  gpointer self) {
-    auto* webView = static_cast<GtkWebView*>(self);
-    if (event != WEBKIT_LOAD_STARTED || !webView->navigationDelegate)
-        return FALSE;
-    webView->stopPageRequestTimer();
-    webView->navigationDelegate->didFailProvisionalNavigation(
-        navigationFailureOf(error, webView->pageRequestTimedOut));
-    return TRUE; // no error page: the view stays as it was, or shows what the delegate loads
-}
-
-void GtkWebView::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* download, gpointer self) {
-    auto* webView = static_cast<GtkWebView*>(self);
-    if (webkit_download_get_web_view(download) != webView->view.get() || !webView->navigationDelegate)
-        return;
-    auto tracked = std::make_unique<GtkDownload>(download, [webView, download](GtkDownload&) {
-        // Dropped once the signal that ended it has returned.
-        g_idle_add_once([](gpointer data) { delete static_cast<GtkDownload*>(data); },
-                        webView->downloads.extract(download).mapped().release());
-    });
-    GtkDownload& handle = *tracked;
-    webView->downloads.emplace(download, std::move(tracked));
-    webView->navigationDelegate->navigationDidBecomeDownload(handle);
-}
-
-void GtkWebView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
-                                        gpointer self) {
-    auto* webView = static_cast<GtkWebView*>(self);
-    // An end the application asked for is none of the delegate's business.
-    if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API || !webView->navigationDelegate || webView->destroyed)
-        return;
-    webView->stopPageRequestTimer();
-    webView->navigationDelegate->webContentProcessDidTerminate(
-        reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? WebContentProcessTermination::exceededMemoryLimit
-                                                           : WebContentProcessTermination::crashed);
 }
 
 void GtkWebView::onDestroy(GtkWidget*, gpointer self) {

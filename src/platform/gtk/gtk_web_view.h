@@ -28,12 +28,15 @@ public:
     void setNavigationDelegate(NavigationDelegate& delegate) override;
     void setMagnificationDelegate(MagnificationDelegate& delegate) override;
     void setFileDragDelegate(FileDragDelegate& delegate) override;
+    void setContentProcessDelegate(ContentProcessDelegate& delegate) override;
     void setProxySettings(const ProxySettings& proxy) override;
     std::optional<Url> url() const override;
+    ShownDocument shownDocument() const override { return shown; }
     void loadRequest(const UrlRequest& request) override;
     void loadHTMLString(const std::string& html, const std::optional<Url>& baseUrl) override;
     void loadFileURL(const Url& file, const Url& readAccess) override;
     void reload() override;
+    void terminateWebContentProcess() override;
     double pageZoom() const override;
     void setPageZoom(double zoom) override;
     void executeEditingCommand(EditingCommand command) override;
@@ -46,7 +49,7 @@ private:
         ScriptMessageHandler* handler;
     };
 
-    // Navigation (gtk_web_view.cpp)
+    // Navigation and the page process (gtk_navigation_signals.cpp)
     static NavigationAction navigationActionOf(WebKitNavigationAction* action);
     static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
                                    gpointer self);
@@ -54,6 +57,7 @@ private:
     static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, const char* uri, GError*, gpointer self);
     static void onDownloadStarted(WebKitNetworkSession*, WebKitDownload*, gpointer self);
     static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
+    static void onResponsivenessChanged(WebKitWebView*, GParamSpec*, gpointer self);
     static void onDestroy(GtkWidget*, gpointer self);
     static gboolean onPageRequestTimedOut(gpointer self);
     void addMagnificationGestures();
@@ -72,6 +76,7 @@ private:
     static void onDropLeave(GtkDropTarget*, gpointer self);
     static gboolean onDrop(GtkDropTarget*, const GValue* value, double x, double y, gpointer self);
     void setWebKitDropsBlocked(bool blocked);
+    void letWebKitDropsBackLater();
 
     // Page requests: dialogs, file inputs, new windows and script messages (gtk_page_requests.cpp)
     static gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog*, gpointer self);
@@ -87,6 +92,7 @@ private:
     NavigationDelegate* navigationDelegate = nullptr;
     MagnificationDelegate* magnificationDelegate = nullptr;
     FileDragDelegate* fileDragDelegate = nullptr;
+    ContentProcessDelegate* contentProcessDelegate = nullptr;
     std::vector<std::unique_ptr<MessageHandlerBinding>> messageHandlers;
     std::map<WebKitDownload*, std::unique_ptr<GtkDownload>> downloads;
     guint pageRequestTimer = 0;
@@ -97,6 +103,10 @@ private:
     // Shared with the completions of scripts still running: false once the view has gone.
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
     double pinchStartZoom = 1.0;
+    ShownDocument shown;
+    bool dropTaken = false;      // the delegate's latest answer for the drag over the view
+    unsigned dragSteps = 0;      // the drag's steps so far: only the latest answer counts
+    bool inDropMotion = false;   // a step is being asked about: its answer goes back as the step's own
     bool developerExtrasPending; // until the first page has committed
     bool destroyed = false;      // once the window has gone, calls into the view are dropped
 };

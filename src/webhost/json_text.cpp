@@ -1,0 +1,24 @@
+#include "json_text.h"
+
+#include <cstdio>
+
+namespace vorl {
+
+std::string jsonString(std::string_view text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            quoted += escaped;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
+} // namespace vorl
