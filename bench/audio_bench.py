@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Sound figures of vorl-vorudi against the floor, a bare GTK window with a web view, each
-playing through a sound server of the benchmark's own whose sink is recorded: how fast a page
-decodes 60 s of WAV, AIFF, FLAC and MP3, how long from a page's play to its sound at the sink
-for Web Audio and <audio> (a first play and a later one), how much of a first sound is lost,
-and the dropouts in 10 s of tone while the engine keeps both cores busy. Prints figures only.
+playing through a sound server of the benchmark's own whose sink is recorded: how long from a
+page's play to its sound at the sink for Web Audio and <audio> (a first play and a later one),
+how much of a first sound is lost, and the dropouts in 10 s of tone while the engine keeps both
+cores busy (decode_bench.py has the decoding figures). Prints figures only.
 
 Both windows show the same page, audio_page.html, served by the stand-in engine as its front
 page; the page runs the sequence by itself and marks each step in the engine's log."""
@@ -21,23 +21,13 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "ui"))
 from sound import RATE, SoundServer, Tone, pcm16_bytes, wav_file  # noqa: E402
 
-from bench_processes import LineWatcher, Session, become_subreaper, port_answers  # noqa: E402
-from startup_bench import (Home, print_columns, print_load, print_machine, spread, wait_for_free_port,  # noqa: E402
-                           window_argv)
+from bench_processes import Session, become_subreaper, port_answers  # noqa: E402
+from bench_runs import Home, print_columns, print_load, print_machine, spread, wait_for_free_port  # noqa: E402
+from startup_bench import window_argv  # noqa: E402
 
 PORT = 8765
 SEQUENCE_TIMEOUT = 180.0
-DECODED = ("tone60.wav", "tone60.flac", "tone60.mp3", "tone60.aiff")  # AIFF last: the bare window may hang on it
-TONE_60 = "audiotestsrc wave=sine freq=1000 volume=0.5 samplesperbuffer=4410 num-buffers=600 ! " \
-          "audio/x-raw,format=S16LE,rate=44100,channels=2"
-ENCODINGS = {"tone60.wav": "wavenc", "tone60.flac": "flacenc", "tone60.aiff": "audioconvert ! aiffmux",
-             "tone60.mp3": "audioconvert ! lamemp3enc target=bitrate bitrate=192 ! xingmux ! id3v2mux"}
-
-
 def make_fixtures(folder):
-    for name, encoding in ENCODINGS.items():
-        subprocess.run(["gst-launch-1.0", "-q"] + (TONE_60 + " ! " + encoding).split() +
-                       ["!", "filesink", "location=" + os.path.join(folder, name)], check=True)
     tone = [round(16384 * math.sin(2 * math.pi * 1000 * n / RATE)) for n in range(RATE)]
     with open(os.path.join(folder, "tone1.wav"), "wb") as fixture:
         fixture.write(wav_file(pcm16_bytes([value for value in tone for _ in range(2)], "<")))
@@ -65,11 +55,7 @@ def one_run(kind, binaries, fixtures):
         try:
             environment = dict(home.environment(display), VORL_STANDIN_FIXTURES=fixtures,
                                VORL_STANDIN_PAGE="audio_page.html", **sound.environment)
-            engine = session.start([os.path.join(home.ai, "venv", "bin", "python"), os.path.join(home.ai, "server.py"),
-                                    "--port", str(PORT)], cwd=home.engine_folder, env=environment,
-                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-            lines = LineWatcher(engine.stdout)
-            lines.wait_for(lambda event: event.get("event") == "listening", 30)
+            lines, _ = home.start_engine(session, environment)
             sound.record(os.path.join(home.path, "sink.raw"))
             session.start(window_argv(kind, binaries), env=environment, stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL)
@@ -80,8 +66,7 @@ def one_run(kind, binaries, fixtures):
         finally:
             sound.stop()
         events = marks(lines.events())
-        row = {name.split(" ", 1)[1].rsplit(" ", 1)[0]: float(name.rsplit(" ", 1)[1])
-               for name in events if name.startswith("decode ")}
+        row = {}
         for case, length in (("webaudio first", 2.0), ("webaudio later", 1.0), ("audio first", 1.0),
                              ("audio later", 1.0), ("busy tone", 10.0)):
             to_sound, tone = tone_after(rate, samples, start, events[case], length)
@@ -95,10 +80,6 @@ def print_table(rounds):
         return [pick(round_[kind]) for round_ in rounds]
 
     rows = []
-    for name in DECODED:
-        rows.append((f"decoding {name.split('.')[1].upper()}, 60 s (s of audio per s)",
-                     column("app", lambda row: row.get(name, float("nan"))),
-                     column("floor", lambda row: row.get(name, float("nan"))), 0))
     for case, label in (("webaudio first", "Web Audio, first play"), ("webaudio later", "Web Audio, a later play"),
                         ("audio first", "<audio>, first play"), ("audio later", "<audio>, a later play")):
         rows.append((f"{label}: play to sound at the sink (ms)", column("app", lambda row: row[case]["to_sound"]),

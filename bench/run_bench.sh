@@ -10,11 +10,13 @@ fi
 build="$(cd -- "$1" && pwd)"
 shift
 bench="$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd)"
+export DRAG_SOURCE="$build/tests/vorl_drag_source"
 
-cmake --build "$build" --target vorl-vorudi vorl-motorvakt vorl_bench_floor -j"$(nproc)"
+cmake --build "$build" --target vorl-vorudi vorl-motorvakt vorl_bench_floor vorl_drag_source -j"$(nproc)"
 
-# The start-up figures, then the sound figures.
+# The start-up figures, the sound figures, the decoding figures, then the drop figures.
 exec unshare -n bash -c 'ip link set lo up && python3 -B "$0/startup_bench.py" "$@" &&
-    python3 -B "$0/audio_bench.py" "${@:1:3}"' "$bench" \
+    python3 -B "$0/audio_bench.py" "${@:1:3}" && python3 -B "$0/decode_bench.py" "${@:1:3}" &&
+    python3 -B "$0/drop_bench.py" "$1" "$3" "$DRAG_SOURCE"' "$bench" \
     "$build/src/vorl-vorudi" "$build/bench/vorl_bench_floor" "$bench/../standin/install.sh" \
     "$build/libexec/vorl-vorudi/vorl-motorvakt" "$@"

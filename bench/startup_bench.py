@@ -7,19 +7,18 @@ network namespace)."""
 
 import argparse
 import os
-import platform
 import select
 import shutil
 import signal
 import statistics
 import subprocess
 import sys
-import tempfile
 import time
 
-from bench_processes import (LineWatcher, ListenWatcher, Session, become_subreaper, command_line, cpu_ms,
+from bench_processes import (ListenWatcher, Session, become_subreaper, command_line, cpu_ms,
                              descendants, is_alive, is_drawn, is_hello, is_loaded, is_status, poll_file_for,
                              port_answers, read_json_events, read_trace, rss_kib)
+from bench_runs import Home, print_columns, print_load, print_machine, spread, wait_for_free_port
 from log_throughput import print_throughput
 
 PORT = 8765
@@ -42,33 +41,6 @@ PHASES = [
     ("engine page committed", "committed " + URL),
     ("page script ran", None),
 ]
-
-
-class Home:
-    """A fresh home folder, with a space and a non-ASCII letter in its path, holding the
-    stand-in engine."""
-
-    def __init__(self, install_script):
-        self.path = tempfile.mkdtemp(prefix="vorl bench ø ")
-        subprocess.run(["bash", install_script, self.path], check=True, stdout=subprocess.DEVNULL)
-        self.engine_folder = os.path.join(self.path, "Library", "Application Support", "VORL Vorudi")
-        self.ai = os.path.join(self.engine_folder, "_AI-analyse")
-        self.log = os.path.join(self.path, "Library", "Logs", "VORL Vorudi – motor.log")
-        self.runtime = os.path.join(self.path, "run")
-        os.mkdir(self.runtime, 0o700)
-
-    def environment(self, display):
-        env = {name: value for name, value in os.environ.items()
-               if name not in ("DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY")}
-        env.update(HOME=self.path, DISPLAY=display, XDG_RUNTIME_DIR=self.runtime,
-                   GTK_A11Y="none", GSETTINGS_BACKEND="memory")
-        return env
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        shutil.rmtree(self.path, ignore_errors=True)
 
 
 def window_argv(kind, binaries):
@@ -144,11 +116,7 @@ def engine_already_up(kind, binaries):
     with Home(binaries.install) as home, Session() as session:
         display = session.start_xvfb()
         started = time.monotonic()
-        engine = session.start([os.path.join(home.ai, "venv", "bin", "python"), os.path.join(home.ai, "server.py"),
-                                "--port", str(PORT)], cwd=home.engine_folder, env=home.environment(display),
-                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        engine_lines = LineWatcher(engine.stdout)
-        listening = engine_lines.wait_for(lambda event: event.get("event") == "listening", LOAD_TIMEOUT)
+        engine_lines, listening = home.start_engine(session, home.environment(display), LOAD_TIMEOUT)
 
         window, window_started, output, trace = start_window(session, kind, binaries, home, display)
         try:
@@ -211,14 +179,6 @@ def app_launches_engine(binaries):
                 "answered_to_requested": (page_requested - first_answer) * 1000}
 
 
-def wait_for_free_port(timeout=10.0):
-    deadline = time.monotonic() + timeout
-    while port_answers(PORT):
-        if time.monotonic() > deadline:
-            raise RuntimeError(f"port {PORT} still answers after a run")
-        time.sleep(0.05)
-
-
 def one_round(binaries):
     rows = {}
     for kind in ("app", "floor"):
@@ -227,34 +187,6 @@ def one_round(binaries):
     rows["launch"] = app_launches_engine(binaries)
     wait_for_free_port()
     return rows
-
-
-def spread(values, digits=0):
-    # "z": a value just below zero, within the clocks' agreement, reads 0 and not -0.
-    return "/".join(f"{value:z.{digits}f}" for value in (min(values), statistics.median(values), max(values)))
-
-
-def print_machine():
-    cpu = "unknown"
-    with open("/proc/cpuinfo", encoding="utf-8") as cpuinfo:
-        for line in cpuinfo:
-            if line.startswith("model name"):
-                cpu = line.split(":", 1)[1].strip()
-                break
-
-    def version(package):
-        result = subprocess.run(["pkg-config", "--modversion", package], capture_output=True, text=True)
-        return result.stdout.strip() or "unknown"
-
-    print(f"machine: {os.cpu_count()} cores, {cpu}, Linux {platform.release()}")
-    print(f"versions: WebKitGTK {version('webkitgtk-6.0')}, GTK {version('gtk4')}, Python {platform.python_version()}")
-    print_load()
-
-
-def print_load():
-    """Other work on the machine skews the figures; the load average shows how much there was."""
-    with open("/proc/loadavg", encoding="ascii") as loadavg:
-        print("load average (1/5/15 min): " + " ".join(loadavg.read().split()[:3]))
 
 
 def print_table(rounds):
@@ -310,15 +242,6 @@ def print_phases(rounds):
         difference = f"{app - floor:+.0f}" if app is not None and floor is not None else "-"
         lines.append((phase, *cells, difference))
     print_columns(lines)
-
-
-def print_columns(lines):
-    """A table: the first line its header, each cell padded to its column's width."""
-    widths = [max(len(line[i]) for line in lines) for i in range(len(lines[0]))]
-    for number, line in enumerate(lines):
-        print(" | ".join(cell.ljust(width) for cell, width in zip(line, widths)))
-        if number == 0:
-            print("-+-".join("-" * width for width in widths))
 
 
 def main():

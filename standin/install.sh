@@ -28,7 +28,7 @@ fi
 minor="$("$python" -c 'import sys; print(sys.version_info.minor)')"
 
 mkdir -p "$ai_folder/venv/bin"
-cp -- "$source_folder/server.py" "$source_folder/peer_process.py" "$ai_folder/"
+cp -- "$source_folder"/{server,engine_log,sounds,test_hooks,peer_process}.py "$ai_folder/"
 cp -R -- "$source_folder/page" "$ai_folder/"
 ln -s "$python" "$ai_folder/venv/bin/python"
 

@@ -24,82 +24,29 @@ work would keep the machine's cores.
 """
 
 import argparse
-import array
-import functools
-import io
 import json
-import math
 import os
-import signal
+import shutil
 import socket
-import struct
 import subprocess
 import sys
 import threading
 import time
-import wave
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import unquote, urlsplit
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # keep the installed engine folder free of caches
 sys.path.insert(0, HERE)
+from engine_log import log_event  # noqa: E402
 from peer_process import client_pid  # noqa: E402
+from sounds import notes, sine_wav  # noqa: E402
+from test_hooks import (handle_termination, run_test_hooks_before_listening,  # noqa: E402
+                        run_test_hooks_once_listening, start_helper)
 
 PAGE_FOLDER = os.path.join(HERE, "page")
 APP_REQUESTS = ("/api/status",)
 LOGGED_ENVIRONMENT = ["VORL_DATA", "PATH", "SSL_CERT_FILE", "REQUESTS_CA_BUNDLE", "HOME"]
-
-
-LOG_LOCK = threading.Lock()
-
-
-def log_event(event, **fields):
-    # t: the monotonic clock, which other processes on the machine read alike (benchmarks). One
-    # write per line, under a lock: requests are handled on threads of their own, and print()
-    # writes a line and its line feed apart.
-    line = json.dumps({"event": event, **fields, "t": time.monotonic()}, ensure_ascii=False) + "\n"
-    with LOG_LOCK:
-        sys.stdout.write(line)
-        sys.stdout.flush()
-
-
-def sine_wav(seconds=0.25, frequency=440, rate=8000):
-    """A short mono 16-bit tone, the same bytes every time."""
-    frames = b"".join(
-        struct.pack("<h", round(12000 * math.sin(2 * math.pi * frequency * n / rate)))
-        for n in range(int(seconds * rate))
-    )
-    buffer = io.BytesIO()
-    with wave.open(buffer, "wb") as out:
-        out.setnchannels(1)
-        out.setsampwidth(2)
-        out.setframerate(rate)
-        out.writeframes(frames)
-    return buffer.getvalue()
-
-
-@functools.lru_cache(maxsize=None)
-def notes(rate=44100):
-    """Three plucked notes, each a fundamental with two overtones dying away: a sound whose
-    waveform shows what it is, the same bytes every time."""
-    samples = array.array("h")
-    sin, exp, step = math.sin, math.exp, 2 * math.pi / rate
-    for fundamental in (220.0, 277.18, 329.63):
-        for n in range(int(0.8 * rate)):
-            t, phase = n / rate, step * fundamental * n
-            level = exp(-4.0 * t) * min(1.0, t / 0.005)
-            samples.append(round(14000 * level * (sin(phase) + sin(2 * phase) / 2 + sin(3 * phase) / 3)))
-    if sys.byteorder == "big":
-        samples.byteswap()  # WAV samples are little-endian
-    buffer = io.BytesIO()
-    with wave.open(buffer, "wb") as out:
-        out.setnchannels(1)
-        out.setsampwidth(2)
-        out.setframerate(rate)
-        out.writeframes(samples.tobytes())
-    return buffer.getvalue()
-
 
 SLICES_WAV = sine_wav()
 FIXTURE_TYPES = {".html": "text/html; charset=utf-8", ".js": "text/javascript; charset=utf-8", ".wav": "audio/wav",
@@ -202,9 +149,15 @@ class EngineHandler(BaseHTTPRequestHandler):
         path = os.path.realpath(os.path.join(folder or "/nonexistent", name))
         if not folder or os.path.dirname(path) != os.path.realpath(folder) or not os.path.isfile(path):
             return self.send_body("Ikke funnet\n".encode(), "text/plain; charset=utf-8", status=404)
+        # Streamed: a benchmark's hour of sound is most of a gigabyte.
+        self.send_response(200)
+        self.send_header("Content-Type", FIXTURE_TYPES.get(os.path.splitext(name)[1], "application/octet-stream"))
+        self.send_header("Content-Length", str(os.path.getsize(path)))
+        self.send_header("Cache-Control", "no-store")
+        self.end_headers()
         with open(path, "rb") as fixture:
-            body = fixture.read()
-        self.send_body(body, FIXTURE_TYPES.get(os.path.splitext(name)[1], "application/octet-stream"))
+            shutil.copyfileobj(fixture, self.wfile, 1 << 20)
+        self.wfile.flush()
 
     def send_truncated(self):
         """Promise more bytes than are sent, then hang up: a broken download."""
@@ -257,66 +210,6 @@ class DualStackEngineServer(EngineServer):
     def server_bind(self):
         self.socket.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 0)
         super().server_bind()
-
-
-def start_helper():
-    """A worker of the engine's: it stays in the engine's process group and runs until signalled."""
-    helper = subprocess.Popen([sys.executable, "-c", "import time\nwhile True: time.sleep(60)"])
-    log_event("helper", pid=helper.pid)
-
-
-def handle_termination():
-    """SIGTERM ends the engine at once, unless a hook makes it careful or deaf."""
-    delay = os.environ.get("VORL_STANDIN_EXIT_DELAY")
-    ignore = os.environ.get("VORL_STANDIN_IGNORE_TERM") == "1"
-
-    def terminated(signal_number, frame):
-        log_event("sigterm", ignored=ignore)
-        if ignore:
-            return
-        if delay:
-            signal.signal(signal.SIGTERM, signal.SIG_IGN)  # a second SIGTERM must not cut it short
-            time.sleep(float(delay))
-            log_event("cleaned-up", seconds=float(delay))
-        os._exit(0)
-
-    if delay or ignore:
-        signal.signal(signal.SIGTERM, terminated)
-
-
-def run_test_hooks_once_listening():
-    mebibytes = os.environ.get("VORL_STANDIN_WRITE_MIB")
-    if mebibytes:
-        threading.Thread(target=write_lines, args=(int(mebibytes),), daemon=True).start()
-    crash_after = os.environ.get("VORL_STANDIN_EXIT_AFTER")
-    if crash_after:
-        def crash():
-            time.sleep(float(crash_after))
-            print("RuntimeError: standin gave up after %s s" % crash_after, file=sys.stderr, flush=True)
-            os._exit(3)
-        threading.Thread(target=crash, daemon=True).start()
-
-
-def write_lines(mebibytes):
-    """Lines of 100 bytes, numbered from 0: "<number, 9 digits> xxx...\\n"."""
-    padding = "x" * 89
-    count = mebibytes * 1024 * 1024 // 100
-    out = sys.stdout
-    for number in range(count):
-        out.write("%09d %s\n" % (number, padding))
-    out.flush()
-    log_event("written", lines=count)
-
-
-def run_test_hooks_before_listening():
-    exit_code = os.environ.get("VORL_STANDIN_EXIT_AT_START")
-    if exit_code is not None:
-        log_event("exit-at-start", code=int(exit_code))
-        sys.exit(int(exit_code))
-    delay = os.environ.get("VORL_STANDIN_STARTUP_DELAY")
-    if delay:
-        log_event("startup-delay", seconds=float(delay))
-        time.sleep(float(delay))
 
 
 def main():

@@ -24,7 +24,8 @@ std::optional<std::size_t> idOf(const std::string& text) {
 
 } // namespace
 
-DroppedFolders::DroppedFolders(MainWindow& shownIn, HandOvers& files) : mainWindow(shownIn), handOvers(files) {}
+DroppedFolders::DroppedFolders(MainWindow& shownIn, HandOvers& files)
+    : mainWindow(shownIn), handOvers(files) {}
 
 DroppedFolders::Drop DroppedFolders::add(const std::vector<fs::path>& dropped) {
     unsigned document = mainWindow.web().shownDocument().number;
@@ -80,9 +81,12 @@ void DroppedFolders::didReceiveScriptMessage(const ScriptMessage& body, ScriptRe
     reply(ScriptReply{*answer, std::nullopt});
 }
 
-std::optional<std::string> DroppedFolders::list(Dropped& drop, const std::string& entry, const std::string& reader) {
+std::optional<std::string> DroppedFolders::list(Dropped& drop, const std::string& entry,
+                                                const std::string& reader) {
     std::string batch = "[";
-    auto add = [&](Known known) { batch += (batch.size() > 1 ? "," : "") + describe(drop, std::move(known)); };
+    auto add = [&](Known known) {
+        batch += (batch.size() > 1 ? "," : "") + describe(drop, std::move(known));
+    };
     const std::string key = entry + "/" + reader;
     if (entry.empty()) {
         // The root holds what was dropped, all in one batch, then the empty one.
@@ -99,7 +103,8 @@ std::optional<std::string> DroppedFolders::list(Dropped& drop, const std::string
     std::unique_ptr<FolderListing>& listing = drop.readers[key];
     if (!listing) {
         const Known& folder = drop.known[*id];
-        listing = std::make_unique<FolderListing>(drop.known[folder.root].entry.canonical, folder.entry.path, folder.chain);
+        listing = std::make_unique<FolderListing>(drop.known[folder.root].entry.canonical, folder.entry.path,
+                                                  folder.chain);
     }
     for (FolderEntry& found : listing->next(batchSize)) {
         const Known& folder = drop.known[*id];
@@ -115,7 +120,8 @@ std::optional<std::string> DroppedFolders::list(Dropped& drop, const std::string
     return batch + "]";
 }
 
-std::optional<std::string> DroppedFolders::find(Dropped& drop, const std::string& entry, const std::string& path) {
+std::optional<std::string> DroppedFolders::find(Dropped& drop, const std::string& entry,
+                                                const std::string& path) {
     std::string rest = path;
     std::optional<std::size_t> from = idOf(entry);
     if (path.starts_with("/")) {
@@ -124,8 +130,9 @@ std::optional<std::string> DroppedFolders::find(Dropped& drop, const std::string
         auto first = relative.begin();
         if (first == relative.end())
             return std::nullopt;
-        auto named = std::find_if(drop.top.begin(), drop.top.end(),
-                                  [&](std::size_t top) { return drop.known[top].entry.name == first->string(); });
+        auto named = std::find_if(drop.top.begin(), drop.top.end(), [&](std::size_t top) {
+            return drop.known[top].entry.name == first->string();
+        });
         if (named == drop.top.end())
             return "null";
         from = *named;

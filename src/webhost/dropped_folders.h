@@ -17,9 +17,9 @@ namespace vorl {
 // entry the page was told of ("" for the drop's root, which holds what was dropped) and is
 // answered with JSON: "list" (and a reader of the page's) the entry's next batch of entries, the
 // last one empty; "find" (and a path, relative to the entry, or from the root where it begins
-// with "/") the entry it names or null; "files" (and entries, their ids joined by commas) the token under which their files are
-// handed over, in that order. An entry is {"id", "name", "directory", "fullPath"}. Nothing outside
-// what was dropped can be named, through a symbolic link or "..".
+// with "/") the entry it names or null; "files" (and entries, their ids joined by commas) the token under
+// which their files are handed over, in that order. An entry is {"id", "name", "directory", "fullPath"}.
+// Nothing outside what was dropped can be named, through a symbolic link or "..".
 class DroppedFolders final : public ScriptMessageHandler {
 public:
     DroppedFolders(MainWindow& mainWindow, HandOvers& handOvers);
@@ -38,9 +38,10 @@ public:
 private:
     struct Known {
         FolderEntry entry;
-        std::size_t root;      // the dropped item it lies in
-        std::string fullPath;  // from the drop's root: "/Cues/Akt 2"
-        std::vector<std::filesystem::path> chain; // for a folder: the canonical folders from its root down to it
+        std::size_t root;     // the dropped item it lies in
+        std::string fullPath; // from the drop's root: "/Cues/Akt 2"
+        std::vector<std::filesystem::path>
+            chain; // for a folder: the canonical folders from its root down to it
     };
     struct Dropped {
         unsigned document;

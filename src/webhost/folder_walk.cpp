@@ -69,7 +69,8 @@ std::optional<FolderEntry> entryAtPath(const fs::path& root, const FolderEntry& 
             at = FolderEntry{parent.filename().string(), parent, at.canonical.parent_path(), true};
             continue;
         }
-        std::optional<FolderEntry> next = visibleEntry(root, at.path / component, ancestorsOf(root, at.canonical));
+        std::optional<FolderEntry> next =
+            visibleEntry(root, at.path / component, ancestorsOf(root, at.canonical));
         if (!next)
             return std::nullopt;
         at = *next;

@@ -24,7 +24,8 @@ bool HandOvers::isHandOver(const std::vector<std::string>& acceptedTypes) const 
 }
 
 void HandOvers::handOver(const std::vector<std::string>& acceptedTypes, FileChooserCompletion completion) {
-    auto offered = acceptedTypes.size() == 1 ? offers.extract(acceptedTypes.front()) : decltype(offers)::node_type();
+    auto offered =
+        acceptedTypes.size() == 1 ? offers.extract(acceptedTypes.front()) : decltype(offers)::node_type();
     // No lot under that type, or one for a document that a navigation has since replaced.
     if (offered.empty() || offered.mapped().document != mainWindow.web().shownDocument().number)
         return completion(std::nullopt);

@@ -10,10 +10,11 @@ namespace {
 constexpr std::size_t reloadButton = 1;
 
 Alert unresponsivePageQuestion() {
-    Alert question = alert("Siden svarer ikke",
-                           "Siden i vinduet har sluttet å svare. Du kan vente til den svarer igjen, eller laste "
-                           "den inn på nytt. Det som ikke er lagret på siden, går da tapt.",
-                           AlertStyle::warning);
+    Alert question =
+        alert("Siden svarer ikke",
+              "Siden i vinduet har sluttet å svare. Du kan vente til den svarer igjen, eller laste "
+              "den inn på nytt. Det som ikke er lagret på siden, går da tapt.",
+              AlertStyle::warning);
     question.buttons = {"Vent", "Last inn på nytt"};
     return question;
 }
@@ -22,7 +23,8 @@ Alert unresponsivePageQuestion() {
 
 PageProcess::PageProcess(MainWindow& shownIn, Clock& wallClock, MainQueue& queue, EngineControl& supervision,
                          Url builtIn)
-    : mainWindow(shownIn), clock(wallClock), mainQueue(queue), engine(supervision), builtInPage(std::move(builtIn)) {}
+    : mainWindow(shownIn), clock(wallClock), mainQueue(queue), engine(supervision),
+      builtInPage(std::move(builtIn)) {}
 
 void PageProcess::webContentProcessDidTerminate(WebContentProcessTermination reason) {
     unresponsive = 0;

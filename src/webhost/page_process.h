@@ -16,7 +16,8 @@ namespace vorl {
 // whether to wait or to reload the page.
 class PageProcess final : public ContentProcessDelegate {
 public:
-    PageProcess(MainWindow& mainWindow, Clock& clock, MainQueue& mainQueue, EngineControl& engine, Url builtInPage);
+    PageProcess(MainWindow& mainWindow, Clock& clock, MainQueue& mainQueue, EngineControl& engine,
+                Url builtInPage);
 
     void webContentProcessDidTerminate(WebContentProcessTermination reason) override;
     void webContentProcessDidBecomeUnresponsive() override;
@@ -30,10 +31,10 @@ private:
     MainQueue& mainQueue;
     EngineControl& engine;
     const Url builtInPage;
-    std::vector<Date> deaths;   // within the last minute, oldest first
-    unsigned unresponsive = 0;  // the current spell of not answering, counted; 0 while it answers
+    std::vector<Date> deaths;  // within the last minute, oldest first
+    unsigned unresponsive = 0; // the current spell of not answering, counted; 0 while it answers
     unsigned lastSpell = 0;
-    bool asking = false;        // the question is on screen
+    bool asking = false; // the question is on screen
 };
 
 // WebKit notices that the page does not answer after about 3 s; the user is asked 5 s after that.

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "event_log.h"
 #include "fake_time.h"
+#include "fake_web_view.h"
+#include "fake_window.h"
 #include "platform/platform.h"
-#include "platform/sheet_queue.h"
 #include "platform/web_view_delegates.h"
 
 #include <atomic>
@@ -17,21 +19,6 @@
 #include <vector>
 
 namespace vorl::fake {
-
-// What the fakes were asked to do, in order, across all of them: "web.loadHTMLString",
-// "session.GET http://127.0.0.1:8765/api/status", "launcher.launch", ...
-class EventLog {
-public:
-    void add(std::string event);
-    std::vector<std::string> events() const;
-    // The position of the first event that starts with prefix, or -1.
-    long indexOf(const std::string& prefix) const;
-    long count(const std::string& prefix) const;
-
-private:
-    mutable std::mutex mutex;
-    std::vector<std::string> entries;
-};
 
 // Records requests; the test answers them. A responder, when set, answers every new request at
 // once from a background thread instead, as the real session would.
@@ -151,159 +138,6 @@ public:
 
 private:
     EventLog& log;
-};
-
-// Open sheets, which the test ends with a response of its choice.
-struct AlertSheet {
-    Alert alert;
-    AlertCompletion completion;
-};
-struct OpenPanelSheet {
-    OpenPanel panel;
-    OpenPanelCompletion completion;
-};
-struct SavePanelSheet {
-    SavePanel panel;
-    SavePanelCompletion completion;
-};
-using Sheet = std::variant<AlertSheet, OpenPanelSheet, SavePanelSheet>;
-
-// Shows its sheets one at a time, as a real window does; the test ends the shown one.
-class FakeWindow final : public Window {
-public:
-    explicit FakeWindow(EventLog& events) : log(events) {}
-    void setTitle(const std::string& title) override;
-    void setBackgroundColor(Color color) override;
-    void setMinSize(Size size) override;
-    void setContentView(WebView& view) override;
-    void setFrameStore(WindowFrameStore& store) override;
-    Size frameSize() override;
-    void setFrameSize(Size size) override;
-    std::optional<Size> screenArea() override { return screen; }
-    void makeKeyAndOrderFront() override;
-    void miniaturize() override;
-    void toggleMaximized() override;
-    void toggleFullScreen() override;
-    void beginAlertSheet(const Alert& alert, AlertCompletion completion) override;
-    void beginOpenPanelSheet(const OpenPanel& panel, OpenPanelCompletion completion) override;
-    void beginSavePanelSheet(const SavePanel& panel, SavePanelCompletion completion) override;
-    void endSheets() override;
-
-    std::vector<Alert> alerts() const; // every alert asked for, in order, shown or not
-    // Ends the shown sheet, which must be of the kind named; the next one waiting is shown.
-    void finishAlert(std::optional<std::size_t> button, const std::string& text = {});
-    void finishOpenPanel(ModalResponse response, std::vector<std::filesystem::path> urls = {});
-    void finishSavePanel(ModalResponse response, std::optional<std::filesystem::path> url = std::nullopt);
-    // The window closes under its sheets: each, shown or waiting, ends as cancelled.
-    void closeWithSheets();
-
-    std::optional<Sheet> shown;
-    std::string title;
-    std::optional<Size> minSize;
-    std::optional<Color> backgroundColor;
-    WindowFrameStore* frameStore = nullptr;
-    Size contentSize;          // from its configuration; it has no menu bar above the content
-    std::optional<Size> frame; // as given by setFrameSize
-    std::optional<Size> screen;
-    WebView* contentView = nullptr;
-
-private:
-    template <class T> T takeShown();
-    void dismissShown();
-    EventLog& log;
-    std::vector<Alert> askedAlerts;
-    SheetQueue sheets;
-};
-
-class FakeWebView final : public WebView {
-public:
-    FakeWebView(EventLog& events, WebViewConfiguration created)
-        : log(events), configuration(std::move(created)) {}
-    void setDialogDelegate(DialogDelegate& delegate) override { dialogDelegate = &delegate; }
-    void setNavigationDelegate(NavigationDelegate& delegate) override;
-    void setMagnificationDelegate(MagnificationDelegate& delegate) override {
-        magnificationDelegate = &delegate;
-    }
-    void setFileDragDelegate(FileDragDelegate& delegate) override { fileDragDelegate = &delegate; }
-    void setContentProcessDelegate(ContentProcessDelegate& delegate) override {
-        contentProcessDelegate = &delegate;
-    }
-    void setProxySettings(const ProxySettings& proxy) override;
-    std::optional<Url> url() const override { return currentUrl; }
-    // The document shown is the one at currentUrl, numbered by the test, unless the test has it still
-    // show another while currentUrl loads.
-    ShownDocument shownDocument() const override {
-        return ShownDocument{documentNumber, shownUrl ? shownUrl : currentUrl};
-    }
-    void loadRequest(const UrlRequest& request) override;
-    void loadHTMLString(const std::string& html, const std::optional<Url>& baseUrl) override;
-    void loadFileURL(const Url& file, const Url& readAccess) override;
-    void reload() override;
-    void terminateWebContentProcess() override;
-    double pageZoom() const override { return zoom; }
-    void setPageZoom(double value) override;
-    void executeEditingCommand(EditingCommand command) override;
-    void callAsyncJavaScript(const std::string& body, const ScriptArguments& arguments, ScriptWorld world,
-                             std::function<void(std::optional<std::string>)> completion) override;
-
-    // A script the application asked the page to run; the test answers it.
-    struct ScriptCall {
-        std::string body;
-        ScriptArguments arguments;
-        ScriptWorld world;
-        std::function<void(std::optional<std::string>)> completion;
-    };
-    std::vector<ScriptCall> scripts;
-
-    struct Load {
-        enum Kind { request, html, file } kind;
-        std::string target; // the URL, or the HTML text
-        Seconds timeout = 0;
-        std::string readAccess;
-    };
-    std::vector<Load> loads;
-    std::optional<Url> currentUrl;
-    unsigned documentNumber = 1;
-    std::optional<Url> shownUrl;
-    double zoom = 1.0;
-    int reloads = 0;
-    std::vector<EditingCommand> editingCommands;
-    DialogDelegate* dialogDelegate = nullptr;
-    NavigationDelegate* navigationDelegate = nullptr;
-    MagnificationDelegate* magnificationDelegate = nullptr;
-    FileDragDelegate* fileDragDelegate = nullptr;
-    ContentProcessDelegate* contentProcessDelegate = nullptr;
-    std::optional<ProxySettings> proxy;
-
-private:
-    EventLog& log;
-
-public:
-    const WebViewConfiguration configuration;
-};
-
-// A posted object reduced to what the application can read of it: its string entries. Any
-// other value (a number, an array, an object without strings) is one without entries here.
-class FakeScriptMessage final : public ScriptMessage {
-public:
-    explicit FakeScriptMessage(std::map<std::string, std::string> strings) : entries(std::move(strings)) {}
-    std::optional<std::string> stringEntry(std::string_view key) const override;
-
-private:
-    std::map<std::string, std::string> entries;
-};
-
-class FakeDownload final : public Download {
-public:
-    void setDelegate(DownloadDelegate& newDelegate) override { delegate = &newDelegate; }
-    std::optional<std::uint64_t> expectedContentLength() const override { return expectedLength; }
-    std::uint64_t receivedDataLength() const override { return receivedLength; }
-    void cancel() override { cancelled = true; }
-
-    DownloadDelegate* delegate = nullptr;
-    bool cancelled = false;
-    std::optional<std::uint64_t> expectedLength;
-    std::uint64_t receivedLength = 0;
 };
 
 // The headless platform: every service above, on virtual time, in a temporary home.

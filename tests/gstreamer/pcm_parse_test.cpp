@@ -1,6 +1,7 @@
 // The application's GStreamer element as <audio> has it: chosen by decodebin for AIFF and CAF,
 // giving their sound whole, in time, and from where a seek asks.
 
+#include "fake/app_fixture.h"
 #include "pcm_files.h"
 
 #include <gst/app/gstappsink.h>
@@ -29,11 +30,12 @@ protected:
     static void SetUpTestSuite() {
         // The build's element, in a registry of the test's own.
         g_setenv("GST_PLUGIN_PATH", VORL_GSTREAMER_PLUGINS, TRUE);
-        g_setenv("GST_REGISTRY", (std::filesystem::temp_directory_path() / "vorl-gst-registry.bin").c_str(),
-                 TRUE);
+        g_setenv("GST_REGISTRY", (registry.path() / "registry.bin").c_str(), TRUE);
         gst_init(nullptr, nullptr);
     }
-    ~PcmParse() override { std::filesystem::remove(path); }
+    // GStreamer's own threads and registry go too, before the leak check looks.
+    static void TearDownTestSuite() { gst_deinit(); }
+    static inline fake::TemporaryHome registry;
 
     // Plays contents through decodebin, from seekTo seconds where given.
     Played play(const std::string& contents, std::optional<double> seekTo = std::nullopt) {
@@ -73,7 +75,8 @@ protected:
         return played;
     }
 
-    std::filesystem::path path = std::filesystem::temp_directory_path() / "vorl-pcm-parse-test";
+    fake::TemporaryHome home;
+    std::filesystem::path path = home.path() / "lyd";
 };
 
 // frames of a counting sound: each sample's bytes tell where it lies.

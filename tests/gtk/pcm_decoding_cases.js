@@ -1,5 +1,5 @@
 // The page's PCM decoding as a table: each file made here, and what its channels must hold.
-// Evaluated after pcm_decoding.js in a bare JavaScript engine; its value is the list of failures.
+// Evaluated after pcm_layouts.js and pcm_decoding.js in a bare JavaScript engine; its value is the list of failures.
 (() => {
     const pcm = pcmDecoding();
     const failures = [];

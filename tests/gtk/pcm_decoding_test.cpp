@@ -21,8 +21,8 @@ std::string sourceFile(const char* path) {
 
 TEST(PcmDecoding, EveryLayoutDecodesWithEveryChannelAndSampleAndBrokenFilesAreRefused) {
     g_autoptr(JSCContext) context = jsc_context_new();
-    std::string source =
-        std::string(pcmDecodingScript) + "\n" + sourceFile("tests/gtk/pcm_decoding_cases.js");
+    std::string source = std::string(pcmLayoutsScript) + "\n" + std::string(pcmDecodingScript) + "\n" +
+                         sourceFile("tests/gtk/pcm_decoding_cases.js");
     g_autoptr(JSCValue) result = jsc_context_evaluate(context, source.c_str(), -1);
     if (JSCException* exception = jsc_context_get_exception(context))
         FAIL() << jsc_exception_report(exception);

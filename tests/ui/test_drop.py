@@ -165,6 +165,7 @@ class DropsOnTheToolsPage(DropTestCase, EnginePageTestCase):
                             file.isFile, file.name],
                     files: drop.files.map((f) => f.name + ' ' + f.size),
                     walked: walked.sort(), found: found.fullPath};""")
+        print("the page walked: " + "; ".join(walk["walked"]))
         self.assertEqual(walk["kinds"], [True, "Cues", "/Cues", True, True, "lyd.wav"])
         self.assertEqual(walk["files"], ["Cues 0", "lyd.wav 104"], "one file per item, the folder an empty one")
         self.assertEqual(walk["walked"], ["/Cues/Akt 2/", "/Cues/Akt 2/b.wav RIFFbb", "/Cues/Akt 2/dypt/",

@@ -19,7 +19,8 @@ namespace fs = std::filesystem;
 std::multiset<std::string> namesIn(const std::string& json) {
     std::multiset<std::string> names;
     std::regex name("\"name\":\"([^\"]*)\"");
-    for (auto match = std::sregex_iterator(json.begin(), json.end(), name); match != std::sregex_iterator(); ++match)
+    for (auto match = std::sregex_iterator(json.begin(), json.end(), name); match != std::sregex_iterator();
+         ++match)
         names.insert((*match)[1]);
     return names;
 }
@@ -45,7 +46,8 @@ protected:
         message.emplace("drop", drop.id);
         std::string answer;
         folders.didReceiveScriptMessage(fake::FakeScriptMessage(std::move(message)), [&](ScriptReply reply) {
-            answer = reply.errorMessage ? "error: " + *reply.errorMessage : std::get<std::string>(reply.result);
+            answer =
+                reply.errorMessage ? "error: " + *reply.errorMessage : std::get<std::string>(reply.result);
         });
         return answer;
     }
@@ -80,7 +82,8 @@ TEST_F(DroppedFolder, ItsEntriesAreWhatLiesInsideItInTheSourcesOrder) {
     EXPECT_NE(akt2.find("\"fullPath\":\"/Cues/Akt 2\""), std::string::npos) << akt2;
     std::smatch id;
     ASSERT_TRUE(std::regex_search(akt2, id, std::regex("\"id\":(\\d+)")));
-    EXPECT_EQ(read(id[1], "1")[0], (std::multiset<std::string>{"b.wav", "dypt"})) << "a link into a loop is left out";
+    EXPECT_EQ(read(id[1], "1")[0], (std::multiset<std::string>{"b.wav", "dypt"}))
+        << "a link into a loop is left out";
 
     std::string many = ask({{"cmd", "find"}, {"entry", "0"}, {"path", "./mange"}});
     ASSERT_TRUE(std::regex_search(many, id, std::regex("\"id\":(\\d+)")));
@@ -88,7 +91,8 @@ TEST_F(DroppedFolder, ItsEntriesAreWhatLiesInsideItInTheSourcesOrder) {
     for (const auto& batch : read(id[1], "7"))
         sizes.push_back(batch.size());
     EXPECT_EQ(sizes, (std::vector<std::size_t>{100, 100, 50, 0}));
-    EXPECT_EQ(read("", "1"), (std::vector<std::multiset<std::string>>{{"Cues", "løs.wav"}, {}})) << "the root";
+    EXPECT_EQ(read("", "1"), (std::vector<std::multiset<std::string>>{{"Cues", "løs.wav"}, {}}))
+        << "the root";
 }
 
 TEST_F(DroppedFolder, PathsReachOnlyWhatWasDropped) {

@@ -5,15 +5,15 @@
 #include "fake/app_fixture.h"
 #include "fake/fake_main_window.h"
 
+#include "engine_warnings.h"
+
 #include <gtest/gtest.h>
 
 namespace vorl {
 namespace {
 
-const std::string notInstalled = "AI-miljøet er ikke installert. Appen bruker den innebygde motoren. "
-                                 "Installer VORL Vorudi-pakken på nytt for AI-analyse.";
-const std::string silent = "Motoren svarer ikke. Se ~/Library/Logs/VORL Vorudi – motor.log. "
-                           "Appen bruker den innebygde motoren.";
+using testing::notInstalled;
+using testing::silent;
 
 class Pages : public ::testing::Test {
 protected:

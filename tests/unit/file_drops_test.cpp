@@ -56,12 +56,13 @@ protected:
         return std::get<std::string>(scripts().at(script).arguments.at(name));
     }
     bool isDrop(std::size_t script) { return scripts().at(script).body.find(".drop(") != std::string::npos; }
-    // A file input asks for files under acceptedTypes; what it got.
+    // A file input asks for files under acceptedTypes; what it got by now.
     std::optional<std::optional<Files>> choose(std::vector<std::string> acceptedTypes) {
-        std::optional<std::optional<Files>> chosen;
-        dialogs.runOpenPanel(true, acceptedTypes, [&](auto files) { chosen = std::move(files); });
+        chosen.reset();
+        dialogs.runOpenPanel(true, acceptedTypes, [this](auto files) { chosen = std::move(files); });
         return chosen;
     }
+    std::optional<std::optional<Files>> chosen;
     // Drops paths; the page's last dragover answers.
     void drop(Files paths, const char* answer) {
         EXPECT_TRUE(drops.performDragOperation({30, 40}, std::move(paths)));

@@ -1,4 +1,5 @@
 #include "platform/language_environment.h"
+#include "platform/media_plugins.h"
 #include "platform/toolkit_defaults.h"
 
 #include <gtest/gtest.h>
@@ -76,6 +77,22 @@ TEST(ToolkitDefaultsEnvironment, TheApplicationsDefaultsComeFirstAndTheSystemsSt
         EnvironmentChanges changes =
             toolkitDefaultsEnvironment(started, "/usr/share/vorl-vorudi/toolkit-defaults");
         EXPECT_EQ(changes, (EnvironmentChanges{{"XDG_CONFIG_DIRS", folders}}));
+        EXPECT_EQ(applied(applied(started, changes), startedValues(started, changes)), started)
+            << "the programs the application opens get the user's own back";
+    }
+}
+
+TEST(MediaPluginsEnvironment, TheApplicationsElementsComeFirstInThePathGStreamerReads) {
+    const std::string own = "/usr/lib/vorl-vorudi/gstreamer-1.0";
+    const std::pair<Environment, EnvironmentChanges> cases[] = {
+        {{}, {{"GST_PLUGIN_PATH", own}}},
+        {{{"GST_PLUGIN_PATH", ""}}, {{"GST_PLUGIN_PATH", own}}},
+        {{{"GST_PLUGIN_PATH", "/opt/gst"}}, {{"GST_PLUGIN_PATH", own + ":/opt/gst"}}},
+        {{{"GST_PLUGIN_PATH", "/opt/gst"}, {"GST_PLUGIN_PATH_1_0", "/opt/gst1"}},
+         {{"GST_PLUGIN_PATH_1_0", own + ":/opt/gst1"}}}, // which GStreamer then reads instead
+    };
+    for (const auto& [started, changes] : cases) {
+        EXPECT_EQ(mediaPluginsEnvironment(started, own), changes);
         EXPECT_EQ(applied(applied(started, changes), startedValues(started, changes)), started)
             << "the programs the application opens get the user's own back";
     }

@@ -92,7 +92,8 @@ void GtkWebView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
                                         gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
     // An end the application asked for is none of the delegate's business.
-    if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API || !webView->contentProcessDelegate || webView->destroyed)
+    if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API || !webView->contentProcessDelegate ||
+        webView->destroyed)
         return;
     webView->stopPageRequestTimer();
     webView->contentProcessDelegate->webContentProcessDidTerminate(

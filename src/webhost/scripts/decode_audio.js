@@ -1,5 +1,5 @@
 // Added by the application to the tool's pages before their own scripts, in one function with
-// pcm_decoding.js: decodeAudioData reads plain PCM files (WAV, AIFF, AIFF-C, CAF) itself, in
+// pcm_layouts.js and pcm_decoding.js: decodeAudioData reads plain PCM files (WAV, AIFF, AIFF-C, CAF) itself, in
 // workers of the page's own, with every channel the file has, where the platform's decoder takes
 // at most six positioned ones and cannot be trusted with AIFF; it hands every other file to the
 // platform, and gives up on a decode of the platform's that has not settled within 30 s and 1 s
@@ -30,6 +30,7 @@ const encodingError = () => new DOMException("Unable to decode audio data", "Enc
 // decodes such a file and kept for the decodes after it. Where the page may not make workers,
 // the blocks are decoded here, each in a task of its own, between the page's.
 const workerSource = `"use strict";
+${pcmLayouts}
 const pcm = (${pcmDecoding})();
 onmessage = ({data: job}) => {
     const channels = pcm.decodeBlock(job.layout, new Uint8Array(job.bytes), job.outRate, job.start, job.count);
