@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config dpkg-dev file git clang-format gettext
     clang libc++-dev libc++abi-dev libclang-rt-dev
-    libgtk-4-dev libwebkitgtk-6.0-dev
+    libgtk-4-dev libwebkitgtk-6.0-dev libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
     gstreamer1.0-pulseaudio gstreamer1.0-tools pulseaudio pulseaudio-utils
     libgtest-dev libgmock-dev googletest

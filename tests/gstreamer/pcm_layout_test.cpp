@@ -57,6 +57,8 @@ TEST(PcmLayout, EachHeadGivesWhereAndHowItsSoundLies) {
          Expected{Encoding::integer, 4, 24, false, 2, 68, 8, false}},
         {"CAF, 64-bit float big-endian", caf(1, 64, 1, std::string(8, '\0')),
          Expected{Encoding::floating, 8, 64, true, 1, 68, 8}},
+        {"CAF A-law, its bit size out of range", caf(1, 65536, 0, "\1", -2, "alaw", 1),
+         Expected{Encoding::alaw, 1, 8, true, 1, 68, 1}},
         {"CAF, its sound's size left open", caf(1, 16, 0, "\1\2\3\4", -1),
          Expected{Encoding::integer, 2, 16, true, 1, 68, std::nullopt}},
         {"AIFF cut in its COMM", aiff(comm(1, 1, 16, 44100)).substr(0, 30), NeedMoreBytes{}},

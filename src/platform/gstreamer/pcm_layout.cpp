@@ -145,6 +145,7 @@ PcmHead cafHead(std::string_view head) {
                 made.lowAligned = !(flags & 0x10) && bits < 8 * made.width;
             } else if ((format == "alaw" || format == "ulaw") && made.width == 1) {
                 made.encoding = format == "alaw" ? Encoding::alaw : Encoding::ulaw;
+                made.bits = 8; // whatever the desc says, a law sample is one byte
             } else {
                 return NotDecodable{};
             }
