@@ -32,9 +32,10 @@ class DragSource:
         found = subprocess.run(["xdotool", "search", "--name", "^vorl-drag-source$"], capture_output=True, text=True)
         return found.stdout.split()[0] if found.returncode == 0 and found.stdout.split() else None
 
-    def drag_to(self, x, y):
-        """Presses on the source, moves in steps to (x, y) on the screen, lingers and lets go there;
-        returns once the drag has ended, "dropped" or "cancelled"."""
+    def drag_to(self, x, y, then=None):
+        """Presses on the source, moves in steps to (x, y) on the screen, lingers and lets go there,
+        or moves on to then in one step and lets go there a while later; returns once the drag has
+        ended, "dropped" or "cancelled"."""
         start_x, start_y = SOURCE_AT[0] + 100, SOURCE_AT[1] + 100
         xdotool("mousemove", start_x, start_y)
         time.sleep(0.2)
@@ -46,6 +47,9 @@ class DragSource:
         for wiggle in (1, -1, 0):
             xdotool("mousemove", x + wiggle, y)
             time.sleep(0.1)
+        if then:
+            xdotool("mousemove", *then)
+            time.sleep(0.5)
         xdotool("mouseup", 1)
         self.released = time.monotonic()
         ready, _, _ = select.select([self.process.stdout], [], [], 20)
@@ -56,6 +60,7 @@ class DragSource:
     def close(self):
         self.process.terminate()
         self.process.wait(10)
+        self.process.stdout.close()
         wait_for(lambda: self._find() is None, 10, "the drag source's window to go")
 
 
@@ -188,6 +193,16 @@ class DropsOnTheToolsPage(DropTestCase, EnginePageTestCase):
             timeout=20, description="the chosen folder's files")
         self.assertEqual(chosen, ["Cues/Akt 2/b.wav 4", "Cues/a.wav 4"])
 
+    def test_the_pointer_says_no_drop_once_the_page_refuses_where_it_stopped(self):
+        source = DragSource([self.fixture("lyd.wav", b"RIFF")])
+        try:
+            # Each step's answer comes after the step: the last one, a refusal, must still reach the pointer.
+            ended = source.drag_to(*self.screen_point(*self.zone_centre()), then=self.screen_point(5, 5))
+        finally:
+            source.close()
+        self.assertEqual(ended, "cancelled")
+        self.assertEqual(self.app.driver.js("return window.drops.length"), 0)
+
     def test_a_two_gibibyte_file_is_read_only_as_the_page_reads_it(self):
         small = self.fixture("liten.wav", b"RIFF" + b"x" * 100)
         large = os.path.join(self.home.path, "stor.wav")
@@ -203,9 +218,9 @@ class DropsOnTheToolsPage(DropTestCase, EnginePageTestCase):
             centre = self.zone_centre()
             source = DragSource([path])
             try:
-                source.drag_to(*self.screen_point(*centre))
+                ended = source.drag_to(*self.screen_point(*centre))
                 self.app.driver.wait_until(lambda: self.app.driver.js("return window.drops.length") > count, timeout=20,
-                                           interval=0.01, description="the drop")
+                                           interval=0.01, description="the drop of %s, %s" % (path, ended))
                 took = time.monotonic() - source.released
             finally:
                 source.close()

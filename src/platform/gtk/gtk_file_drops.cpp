@@ -75,7 +75,8 @@ gboolean GtkWebView::onDropAccept(GtkDropTarget*, GdkDrop* drop, gpointer self) 
 }
 
 // The pointer shows the delegate's latest answer: the one for this step when it answers at once,
-// else the one before, until this step's comes and the drop's status is set again.
+// else the one before, until a later step's comes and the drop's status is set again. A page
+// slower than the pointer's steps still moves the pointer on with each answer it gives.
 GdkDragAction GtkWebView::onDropMotion(GtkDropTarget* target, double x, double y, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
     const GValue* value = gtk_drop_target_get_value(target);
@@ -89,12 +90,14 @@ GdkDragAction GtkWebView::onDropMotion(GtkDropTarget* target, double x, double y
     webView->inDropMotion = true;
     webView->fileDragDelegate->draggingUpdated(
         Point{x, y}, count, [webView, target, dragStep, alive = webView->alive](bool taken) {
-            if (!*alive || dragStep != webView->dragSteps)
+            if (!*alive || dragStep <= webView->dragStepAnswered)
                 return;
+            webView->dragStepAnswered = dragStep;
             webView->dropTaken = taken;
             GdkDrop* drop = gtk_drop_target_get_current_drop(target);
+            GdkDragAction action = taken ? GDK_ACTION_COPY : GdkDragAction(0);
             if (!webView->inDropMotion && drop)
-                gdk_drop_status(drop, taken ? GDK_ACTION_COPY : GdkDragAction(0), GDK_ACTION_COPY);
+                gdk_drop_status(drop, action, action); // the preferred action must be among those given
         });
     webView->inDropMotion = false;
     return webView->dropTaken ? GDK_ACTION_COPY : GdkDragAction(0);
@@ -103,7 +106,7 @@ GdkDragAction GtkWebView::onDropMotion(GtkDropTarget* target, double x, double y
 void GtkWebView::onDropLeave(GtkDropTarget*, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
     webView->dropTaken = false;
-    ++webView->dragSteps;
+    webView->dragStepAnswered = ++webView->dragSteps;
     webView->letWebKitDropsBackLater();
     if (webView->fileDragDelegate)
         webView->fileDragDelegate->draggingExited();
@@ -113,7 +116,7 @@ gboolean GtkWebView::onDrop(GtkDropTarget*, const GValue* value, double x, doubl
     auto* webView = static_cast<GtkWebView*>(self);
     webView->letWebKitDropsBackLater();
     webView->dropTaken = false;
-    ++webView->dragSteps;
+    webView->dragStepAnswered = ++webView->dragSteps;
     std::vector<std::filesystem::path> paths;
     GSList* files = gdk_file_list_get_files(static_cast<GdkFileList*>(g_value_get_boxed(value)));
     for (GSList* file = files; file; file = file->next) {

@@ -74,14 +74,23 @@
     };
 
     // Files the application hands over under token, through a file input no script of the page's
-    // sees, read from disk when the page reads them.
+    // sees, read from disk when the page reads them. The input is in no document: until it has its
+    // answer it is held here, or a garbage collection would take its listeners and the drop with them.
+    const choosing = new Set();
     const handedOver = (token) => new Promise((resolve, reject) => {
         const input = createElement("input");
         input.type = "file";
         input.multiple = true;
         accept.set.call(input, token);
-        listen.call(input, "change", () => resolve([...filesOf.call(input)]));
-        listen.call(input, "cancel", () => reject(new NewDOMException("Filene kom ikke fram.", "NotReadableError")));
+        choosing.add(input);
+        listen.call(input, "change", () => {
+            choosing.delete(input);
+            resolve([...filesOf.call(input)]);
+        });
+        listen.call(input, "cancel", () => {
+            choosing.delete(input);
+            reject(new NewDOMException("Filene kom ikke fram.", "NotReadableError"));
+        });
         click.call(input);
     });
     const request = async (message) => parse(await ask(message));
