@@ -74,9 +74,9 @@ WebViewConfiguration AppDelegate::webViewConfiguration() {
     configuration.developerExtrasEnabled = true;
     configuration.drawsBackground = false;
     configuration.allowsMagnification = true;
-    configuration.userScripts.push_back({audioDecodingScript(), toolPagePatterns(builtInPage(places))});
-    configuration.userScripts.push_back(
-        {std::string(pageDropsScript), toolPagePatterns(builtInPage(places))});
+    const std::vector<std::string> toolPages = toolPagePatterns(builtInPage(places));
+    configuration.userScripts.push_back({audioDecodingScript(), toolPages});
+    configuration.userScripts.push_back({std::string(pageDropsScript), toolPages});
     return configuration;
 }
 

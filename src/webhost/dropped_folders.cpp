@@ -136,7 +136,7 @@ std::optional<std::string> DroppedFolders::find(Dropped& drop, const std::string
         if (named == drop.top.end())
             return "null";
         from = *named;
-        rest = fs::path(path).relative_path().lexically_relative(*first).string();
+        rest = relative.lexically_relative(*first).string();
     }
     if (!from || *from >= drop.known.size())
         return std::nullopt;
@@ -163,7 +163,8 @@ std::optional<std::string> DroppedFolders::files(Dropped& drop, const std::strin
     // Picked up by a script of the application's, which may open the page's hidden input.
     std::string token = handOvers.offer(std::move(paths));
     mainWindow.web().callAsyncJavaScript("return await window[Symbol.for('vorl.drops')].pickUp(token);",
-                                         ScriptArguments{{"token", token}}, ScriptWorld::page, [](auto) {});
+                                         ScriptArguments{{"token", token}}, ScriptWorld::page,
+                                         [this, token](auto) { handOvers.withdraw(token); });
     return jsonString(token);
 }
 

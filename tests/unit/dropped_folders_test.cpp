@@ -127,6 +127,10 @@ TEST_F(DroppedFolder, ItsFilesAreHandedOverAndOnlyToTheDocumentItWasDroppedOn) {
     handOvers.handOver({token.substr(1, token.size() - 2)}, [&](auto chosen) { files = chosen; });
     EXPECT_EQ(files, (std::vector<fs::path>{cues / "Akt 2/b.wav", home.path() / "løs.wav"}));
     EXPECT_EQ(ask({{"cmd", "files"}, {"entries", "0"}}), "error: ukjent oppføring") << "a folder is no file";
+    std::string unasked = ask({{"cmd", "files"}, {"entries", "1"}});
+    shown.web->scripts.back().completion(std::nullopt); // its pick-up ended without asking
+    handOvers.handOver({unasked.substr(1, unasked.size() - 2)}, [&](auto chosen) { files = chosen; });
+    EXPECT_EQ(files, std::nullopt) << "withdrawn once its pick-up has ended";
 
     ++shown.web->documentNumber;
     EXPECT_EQ(ask({{"cmd", "list"}, {"entry", "0"}, {"reader", "2"}}), "error: ukjent slipp");

@@ -25,7 +25,7 @@ void GtkWebView::addFileDropTarget() {
     g_signal_connect(target, "accept", G_CALLBACK(onDropAccept), this);
     g_signal_connect(target, "enter", G_CALLBACK(+[](GtkDropTarget*, double, double, gpointer self) {
                          // Where the drag entered is not known yet: its first move asks the page.
-                         static_cast<GtkWebView*>(self)->dropTaken = false;
+                         static_cast<GtkWebView*>(self)->dragAnswers.end();
                          return GdkDragAction(0);
                      }),
                      this);
@@ -74,9 +74,8 @@ gboolean GtkWebView::onDropAccept(GtkDropTarget*, GdkDrop* drop, gpointer self) 
     return TRUE;
 }
 
-// The pointer shows the delegate's latest answer: the one for this step when it answers at once,
-// else the one before, until a later step's comes and the drop's status is set again. A page
-// slower than the pointer's steps still moves the pointer on with each answer it gives.
+// The pointer shows the delegate's latest answer (DragAnswers): the one for this step when it
+// answers at once, else the one before, until a later one comes and the drop's status is set again.
 GdkDragAction GtkWebView::onDropMotion(GtkDropTarget* target, double x, double y, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
     const GValue* value = gtk_drop_target_get_value(target);
@@ -86,27 +85,24 @@ GdkDragAction GtkWebView::onDropMotion(GtkDropTarget* target, double x, double y
     g_slist_free(list);
     if (!webView->fileDragDelegate)
         return GdkDragAction(0);
-    unsigned dragStep = ++webView->dragSteps;
+    unsigned dragStep = webView->dragAnswers.ask();
     webView->inDropMotion = true;
     webView->fileDragDelegate->draggingUpdated(
         Point{x, y}, count, [webView, target, dragStep, alive = webView->alive](bool taken) {
-            if (!*alive || dragStep <= webView->dragStepAnswered)
+            if (!*alive || !webView->dragAnswers.hear(dragStep, taken))
                 return;
-            webView->dragStepAnswered = dragStep;
-            webView->dropTaken = taken;
             GdkDrop* drop = gtk_drop_target_get_current_drop(target);
             GdkDragAction action = taken ? GDK_ACTION_COPY : GdkDragAction(0);
             if (!webView->inDropMotion && drop)
                 gdk_drop_status(drop, action, action); // the preferred action must be among those given
         });
     webView->inDropMotion = false;
-    return webView->dropTaken ? GDK_ACTION_COPY : GdkDragAction(0);
+    return webView->dragAnswers.taken() ? GDK_ACTION_COPY : GdkDragAction(0);
 }
 
 void GtkWebView::onDropLeave(GtkDropTarget*, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
-    webView->dropTaken = false;
-    webView->dragStepAnswered = ++webView->dragSteps;
+    webView->dragAnswers.end();
     webView->letWebKitDropsBackLater();
     if (webView->fileDragDelegate)
         webView->fileDragDelegate->draggingExited();
@@ -115,8 +111,7 @@ void GtkWebView::onDropLeave(GtkDropTarget*, gpointer self) {
 gboolean GtkWebView::onDrop(GtkDropTarget*, const GValue* value, double x, double y, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
     webView->letWebKitDropsBackLater();
-    webView->dropTaken = false;
-    webView->dragStepAnswered = ++webView->dragSteps;
+    webView->dragAnswers.end();
     std::vector<std::filesystem::path> paths;
     GSList* files = gdk_file_list_get_files(static_cast<GdkFileList*>(g_value_get_boxed(value)));
     for (GSList* file = files; file; file = file->next) {

@@ -2,6 +2,7 @@
 
 #include "gobject_ptr.h"
 #include "gtk_download.h"
+#include "platform/drag_answers.h"
 #include "platform/web_view.h"
 #include "platform/web_view_delegates.h"
 
@@ -104,12 +105,10 @@ private:
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
     double pinchStartZoom = 1.0;
     ShownDocument shown;
-    bool dropTaken = false;        // the delegate's latest answer for the drag over the view
-    unsigned dragSteps = 0;        // the drag's steps so far
-    unsigned dragStepAnswered = 0; // the latest step whose answer came, or that ended the drag
-    bool inDropMotion = false;     // a step is being asked about: its answer goes back as the step's own
-    bool developerExtrasPending;   // until the first page has committed
-    bool destroyed = false;        // once the window has gone, calls into the view are dropped
+    DragAnswers dragAnswers;
+    bool inDropMotion = false;   // a step is being asked about: its answer goes back as the step's own
+    bool developerExtrasPending; // until the first page has committed
+    bool destroyed = false;      // once the window has gone, calls into the view are dropped
 };
 
 } // namespace vorl
