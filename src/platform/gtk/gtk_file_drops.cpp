@@ -1,10 +1,12 @@
 // Files dragged onto the view from outside the application: a drop target of the view's own,
 // ahead of WebKit's, turns the drag into delegate calls. While such a drag is over the view,
-// WebKit's own drop target is kept out of it: WebKit would give the page no files, and a drop
-// where the page takes none would replace the page with the file. Drags of the page's own
-// content, which start in the application, stay WebKit's.
+// WebKit's own drop target is kept out of it: WebKit would tell the page of a drag of links and
+// markup, set the pointer by its own answer, and where the page takes none replace the page with
+// the file. Drags of the page's own content, which start in the application, stay WebKit's.
 
 #include "gtk_web_view.h"
+
+#include <utility>
 
 namespace vorl {
 
@@ -14,7 +16,7 @@ void GtkWebView::addFileDropTarget() {
     for (guint i = 0; i < g_list_model_get_n_items(controllers) && !webKitDropTarget; ++i) {
         g_autoptr(GObject) controller = G_OBJECT(g_list_model_get_item(controllers, i));
         if (GTK_IS_DROP_TARGET_ASYNC(controller))
-            webKitDropTarget = GTK_EVENT_CONTROLLER(controller);
+            webKitDropTarget = GTK_DROP_TARGET_ASYNC(controller);
     }
     g_object_unref(controllers);
 
@@ -33,35 +35,36 @@ void GtkWebView::addFileDropTarget() {
     g_signal_connect(target, "leave", G_CALLBACK(onDropLeave), this);
     g_signal_connect(target, "drop", G_CALLBACK(onDrop), this);
     fileDropTarget = GTK_EVENT_CONTROLLER(target);
-    gtk_widget_add_controller(widget(), fileDropTarget); // the widget owns it from here
-    if (webKitDropTarget) {
-        // Crossings go to the controllers in the order they were added: ours comes first, so
-        // that WebKit's never hears of a drag it is kept out of.
-        gtk_widget_remove_controller(widget(), GTK_EVENT_CONTROLLER(g_object_ref(webKitDropTarget)));
-        gtk_widget_add_controller(widget(), webKitDropTarget);
+    // The widget owns it from here. The controller added last is the first to hear of a drag, so
+    // that ours has kept WebKit's out of a file drag by the time WebKit's hears of it.
+    gtk_widget_add_controller(widget(), fileDropTarget);
+}
+
+// WebKit's target refuses the drag as it hears of it: WebKit is not asked, and the target takes
+// no action. A target that refused a drag hears nothing more of it but its leave, which WebKit
+// lets pass for a drag it never took.
+void GtkWebView::keepWebKitOutOfDrag() {
+    if (!webKitDropTarget || !webKitAcceptHandlers.empty())
+        return;
+    guint accept = g_signal_lookup("accept", GTK_TYPE_DROP_TARGET_ASYNC);
+    auto unblocked = GSignalMatchType(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_UNBLOCKED);
+    while (gulong handler =
+               g_signal_handler_find(webKitDropTarget, unblocked, accept, 0, nullptr, nullptr, nullptr)) {
+        g_signal_handler_block(webKitDropTarget, handler);
+        webKitAcceptHandlers.push_back(handler);
     }
+    webKitDropActions = gtk_drop_target_async_get_actions(webKitDropTarget);
+    gtk_drop_target_async_set_actions(webKitDropTarget, GdkDragAction(0));
 }
 
-void GtkWebView::setWebKitDropsBlocked(bool blocked) {
-    if (webKitDropTarget)
-        gtk_event_controller_set_propagation_phase(webKitDropTarget,
-                                                   blocked ? GTK_PHASE_NONE : GTK_PHASE_BUBBLE);
-}
-
-// Once the crossing that ends the drag has been handed out: WebKit's target, out of it all along,
-// does not hear its end either.
-void GtkWebView::letWebKitDropsBackLater() {
-    struct Later {
-        GtkWebView* view;
-        std::shared_ptr<bool> viewAlive;
-    };
-    g_idle_add_once(
-        [](gpointer data) {
-            std::unique_ptr<Later> later(static_cast<Later*>(data));
-            if (*later->viewAlive)
-                later->view->setWebKitDropsBlocked(false);
-        },
-        new Later{this, alive});
+// Once the drag has been dropped or has left: the refusal stays with it, and the next drag is
+// WebKit's to take.
+void GtkWebView::letWebKitBackIn() {
+    if (webKitAcceptHandlers.empty())
+        return;
+    gtk_drop_target_async_set_actions(webKitDropTarget, webKitDropActions);
+    for (gulong handler : std::exchange(webKitAcceptHandlers, {}))
+        g_signal_handler_unblock(webKitDropTarget, handler);
 }
 
 gboolean GtkWebView::onDropAccept(GtkDropTarget*, GdkDrop* drop, gpointer self) {
@@ -70,7 +73,7 @@ gboolean GtkWebView::onDropAccept(GtkDropTarget*, GdkDrop* drop, gpointer self) 
     bool files = gdk_content_formats_contain_gtype(gdk_drop_get_formats(drop), GDK_TYPE_FILE_LIST);
     if (!fromOutside || !files || !webView->fileDragDelegate || webView->destroyed)
         return FALSE;
-    webView->setWebKitDropsBlocked(true);
+    webView->keepWebKitOutOfDrag();
     return TRUE;
 }
 
@@ -103,14 +106,14 @@ GdkDragAction GtkWebView::onDropMotion(GtkDropTarget* target, double x, double y
 void GtkWebView::onDropLeave(GtkDropTarget*, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
     webView->dragAnswers.end();
-    webView->letWebKitDropsBackLater();
+    webView->letWebKitBackIn();
     if (webView->fileDragDelegate)
         webView->fileDragDelegate->draggingExited();
 }
 
 gboolean GtkWebView::onDrop(GtkDropTarget*, const GValue* value, double x, double y, gpointer self) {
     auto* webView = static_cast<GtkWebView*>(self);
-    webView->letWebKitDropsBackLater();
+    webView->letWebKitBackIn();
     webView->dragAnswers.end();
     std::vector<std::filesystem::path> paths;
     GSList* files = gdk_file_list_get_files(static_cast<GdkFileList*>(g_value_get_boxed(value)));

@@ -68,7 +68,8 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration)
 GtkWebView::~GtkWebView() {
     *alive = false;
     stopPageRequestTimer();
-    setWebKitDropsBlocked(false);
+    if (!destroyed)
+        letWebKitBackIn();
     g_signal_handlers_disconnect_by_data(fileDropTarget, this);
     g_signal_handlers_disconnect_by_data(networkSession, this);
     g_signal_handlers_disconnect_by_data(view.get(), this);

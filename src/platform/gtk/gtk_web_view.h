@@ -76,8 +76,8 @@ private:
     static GdkDragAction onDropMotion(GtkDropTarget*, double x, double y, gpointer self);
     static void onDropLeave(GtkDropTarget*, gpointer self);
     static gboolean onDrop(GtkDropTarget*, const GValue* value, double x, double y, gpointer self);
-    void setWebKitDropsBlocked(bool blocked);
-    void letWebKitDropsBackLater();
+    void keepWebKitOutOfDrag();
+    void letWebKitBackIn();
 
     // Page requests: dialogs, file inputs, new windows and script messages (gtk_page_requests.cpp)
     static gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog*, gpointer self);
@@ -100,7 +100,9 @@ private:
     bool pageRequestTimedOut = false;
     std::vector<GtkEventController*> magnificationGestures; // owned by the view's widget
     GtkEventController* fileDropTarget = nullptr;           // owned by the view's widget
-    GtkEventController* webKitDropTarget = nullptr;         // WebKit's own, kept out of file drags
+    GtkDropTargetAsync* webKitDropTarget = nullptr;         // WebKit's own, kept out of file drags
+    GdkDragAction webKitDropActions{};                      // what it takes, while it is kept out
+    std::vector<gulong> webKitAcceptHandlers;               // blocked while it is kept out
     // Shared with the completions of scripts still running: false once the view has gone.
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
     double pinchStartZoom = 1.0;

@@ -210,24 +210,29 @@
     };
 
     // A folder input asks the application for a folder by this type; the files it then gets carry
-    // their paths in the folder, which the application tells just before.
+    // their paths in the folder, which the application tells just before. They carry them from
+    // the moment the input has them, as the input's events come later.
     const folderType = "application/x-vorl-folder";
-    let chosenPaths = [];
+    let folderInput = null, filesBefore = null, chosenPaths = [];
+    const withPaths = (input, files) => {
+        if (input !== folderInput || files === filesBefore || !chosenPaths.length)
+            return files;
+        const paths = chosenPaths.splice(0);
+        folderInput = null;
+        [...files].forEach((file, index) =>
+            describe(file, {webkitRelativePath: {value: paths[index] || "", enumerable: true}}));
+        return files;
+    };
+    describe(HTMLInputElement.prototype, {files: merged({}, inputProperty("files"), {
+        get() { return withPaths(this, filesOf.call(this)); }})});
     listen.call(window, "click", (event) => {
         const input = event.target;
         if (!(input instanceof HTMLInputElement) || typeOf.call(input) !== "file" || !chooses.call(input))
             return;
+        [folderInput, filesBefore, chosenPaths] = [input, filesOf.call(input), []];
         const own = accept.get.call(input);
         accept.set.call(input, folderType);
         later(() => accept.set.call(input, own));
-    }, true);
-    listen.call(window, "input", (event) => {
-        const input = event.target;
-        if (!(input instanceof HTMLInputElement) || typeOf.call(input) !== "file" || !chooses.call(input))
-            return;
-        const paths = chosenPaths.splice(0);
-        [...filesOf.call(input)].forEach((file, index) =>
-            describe(file, {webkitRelativePath: {value: paths[index] || "", enumerable: true}}));
     }, true);
     const folderChosen = (pathsText) => {
         chosenPaths = parse(pathsText);

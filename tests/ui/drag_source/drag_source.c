@@ -1,7 +1,8 @@
 // A drag source for the UI tests: a window titled "vorl-drag-source" whose whole area offers the
-// files named on the command line as a file list, in their order, as a file manager does. Each
-// drag's end is a line on standard output: "dropped" or "cancelled"; until then the drop may
-// still read the files from the source.
+// files named on the command line as a file list, in their order, as a file manager does. What
+// the pointer shows is a line on standard output as it changes, "pointer copy" or "pointer none",
+// and each drag's end is one too: "dropped" or "cancelled"; until then the drop may still read
+// the files from the source.
 
 #include <gtk/gtk.h>
 #include <stdio.h>
@@ -20,12 +21,33 @@ static GdkContentProvider* onPrepare(GtkDragSource* source, double x, double y, 
     return provider;
 }
 
+static void onActionChanged(GdkDrag* drag, GParamSpec* property, gpointer data) {
+    (void)property;
+    (void)data;
+    printf("pointer %s\n", gdk_drag_get_selected_action(drag) ? "copy" : "none");
+    fflush(stdout);
+}
+
+static void onDragBegin(GtkDragSource* source, GdkDrag* drag, gpointer data) {
+    (void)source;
+    (void)data;
+    g_signal_connect(drag, "notify::selected-action", G_CALLBACK(onActionChanged), NULL);
+}
+
+static gboolean report(gpointer line) {
+    gdk_display_flush(gdk_display_get_default());
+    printf("%s\n", (const char*)line);
+    fflush(stdout);
+    return G_SOURCE_REMOVE;
+}
+
 static void onDragEnd(GtkDragSource* source, GdkDrag* drag, gboolean deleteData, gpointer data) {
     (void)source;
     (void)deleteData;
     (void)data;
-    printf("%s\n", gdk_drag_get_selected_action(drag) ? "dropped" : "cancelled");
-    fflush(stdout);
+    // A cancelled drag's leave goes to the target after this signal: the end is told once it has
+    // gone out, as the test may end this program as soon as it is told.
+    g_idle_add(report, gdk_drag_get_selected_action(drag) ? "dropped" : "cancelled");
 }
 
 static void onActivate(GtkApplication* application, gpointer paths) {
@@ -36,6 +58,7 @@ static void onActivate(GtkApplication* application, gpointer paths) {
     GtkDragSource* source = gtk_drag_source_new();
     gtk_drag_source_set_actions(source, GDK_ACTION_COPY);
     g_signal_connect(source, "prepare", G_CALLBACK(onPrepare), paths);
+    g_signal_connect(source, "drag-begin", G_CALLBACK(onDragBegin), NULL);
     g_signal_connect(source, "drag-end", G_CALLBACK(onDragEnd), NULL);
     gtk_widget_add_controller(label, GTK_EVENT_CONTROLLER(source));
     gtk_window_set_child(GTK_WINDOW(window), label);
