@@ -54,10 +54,9 @@ class DragSource:
             xdotool("mousemove", *then)
             # A move made while the source awaits the answer to the one before is never sent on:
             # where the window has not heard of this one in a while, a pixel's nudge is the one it hears.
-            deadline = time.monotonic() + 2
-            while not heard() and time.monotonic() < deadline:
-                time.sleep(0.05)
-            if not heard():
+            try:
+                wait_for(heard, 2, "the window to hear of the move")
+            except AssertionError:
                 xdotool("mousemove", then[0] + 1, then[1])
             if not self._read_until(lambda: self.pointer == "none", 20):
                 raise AssertionError("the pointer never showed the page's refusal")
